@@ -1,0 +1,3 @@
+#include "decoderlogging.h"
+
+Q_LOGGING_CATEGORY(lcDecoder, "vestra.decoder")

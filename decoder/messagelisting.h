@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The message text as the decoder reads it: upper-cased, with "FFFE2F" in
+// front when it does not begin with "F".
+QString normaliseMessageText(const QString &text);
+
+// Validates the message and, for a valid one, fills lines with the decoded
+// listing (cleared first in every case). Returns false for an invalid message.
+bool buildListing(const QString &messageText, QStringList &lines);

@@ -1,0 +1,51 @@
+#ifndef VERDICTS_H
+#define VERDICTS_H
+
+#include <QString>
+
+// The rules by which a measurement is judged; the window only shows the result.
+namespace Verdicts {
+
+inline constexpr char GoodStyle[] = "QLabel { color: white; background-color:green;}";
+inline constexpr char BadStyle[] = "QLabel { background-color:red;}";
+
+inline constexpr char ReceivedOkText[] = "Message from EPIRB received OK";
+inline constexpr char OutsideLimitsText[] = "Frequency outside limits";
+inline constexpr char ReplaceBatteryText[] = "    Replace VESTRA battery";
+inline constexpr char ReceiveTimeoutText[] = "    EPIRB receive timeout";
+inline constexpr char ReceiveErrorText[] = "    EPIRB receive error";
+inline constexpr char DistressText[] = "***Distress message***";
+
+// A target frequency of the target combo box, by its index.
+struct TargetFrequency
+{
+    double targetHz;
+    double allowedBelowHz;
+    double allowedAboveHz;
+    const char *limitText;
+};
+
+constexpr int TargetCount = 5;
+
+// Null for an index that names no target.
+const TargetFrequency *targetFrequency(int index);
+
+// Whether a frequency reading in MHz lies in the target's band, limits
+// included. A reading that is no number counts as 0 Hz; an unknown target
+// accepts nothing.
+bool frequencyInBand(const QString &frequencyMhz, int targetIndex);
+
+// The verdict on an in-band measurement, by the instrument's status word.
+QString statusVerdict(const QString &statusReading);
+bool statusIsOk(const QString &statusReading);
+
+// A hex message that starts with the distress frame synchronisation.
+bool isDistressMessage(const QString &hexMessage);
+
+// The reading as shown: a dash put in before the character at position,
+// blanks filling up a reading too short to reach it.
+QString withDash(const QString &reading, int position);
+
+} // namespace Verdicts
+
+#endif // VERDICTS_H

@@ -1,0 +1,201 @@
+#include "serialcomm.h"
+
+#include "linklog.h"
+
+#include <QCoreApplication>
+#include <QSerialPortInfo>
+#include <QThread>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcLink, "vestra.link")
+
+namespace {
+
+const QByteArray probeCommand("AT- \r");
+const QByteArray dialCommand("ATDTx\r");
+const QByteArray connectReply("CONNECT\r\n");
+
+// Replies needed before the dial command goes out.
+constexpr int DialThreshold = 6;
+constexpr int SearchIntervalMs = 4000;
+constexpr int SettleRounds = 100;
+constexpr int SettleSleepMs = 20;
+
+} // namespace
+
+SerialComm::SerialComm(QObject *parent) : QObject(parent), port(new QSerialPort(this))
+{
+    connect(port, SIGNAL(readyRead()), this, SLOT(on_vestraReceive()));
+    connect(port, &QSerialPort::errorOccurred, this, &SerialComm::onPortError);
+}
+
+QList<QString> SerialComm::candidatePorts()
+{
+    const QString configured = qEnvironmentVariable("VESTRA_PORTS");
+    QList<QString> names;
+    if (!configured.isEmpty()) {
+        for (const QString &name : configured.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (!name.trimmed().isEmpty())
+                names.append(name.trimmed());
+        }
+        return names;
+    }
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        names.append(info.portName());
+    return names;
+}
+
+void SerialComm::searchVestra()
+{
+    portNames = candidatePorts();
+    if (portNames.isEmpty()) {
+        emit searchVestraFailed();
+        return;
+    }
+    portIndex = 0;
+    searching = true;
+    if (!searchTimer) {
+        searchTimer = new QTimer(this);
+        connect(searchTimer, SIGNAL(timeout()), this, SLOT(on_vestraTimeout()));
+    }
+    searchTimer->start(SearchIntervalMs);
+    openPort(portNames.at(0));
+}
+
+void SerialComm::openPort(const QString &portName)
+{
+    if (!port)
+        return;
+    frameReceiver.reset();
+    replyBuffer.clear();
+    replyBytes = 0;
+
+    // A port left open (an exchange that timed out while the port was being
+    // opened, say) must not make the new open fail.
+    if (port->isOpen())
+        closePort();
+
+    port->setPortName(portName);
+    port->setBaudRate(QSerialPort::Baud38400);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port->open(QIODevice::ReadWrite)) {
+        qCDebug(lcLink).noquote() << "Open port failed:" << portName << port->errorString();
+        return;
+    }
+    port->setRequestToSend(false);
+    port->setDataTerminalReady(true);
+    handshaking = true;
+
+    for (int round = 0; round < SettleRounds; ++round) {
+        QCoreApplication::processEvents();
+        QThread::msleep(SettleSleepMs);
+    }
+    // The port may have gone (closed by a time-out or lost) while we settled.
+    if (!port->isOpen())
+        return;
+    qCDebug(lcLink) << "Open port ok";
+    port->write(probeCommand);
+}
+
+void SerialComm::closePort()
+{
+    if (!port)
+        return;
+    if (port->isOpen()) {
+        port->setRequestToSend(false);
+        port->setDataTerminalReady(false);
+    }
+    port->close();
+}
+
+void SerialComm::sendData(QByteArray data)
+{
+    if (port && port->isOpen())
+        port->write(data);
+}
+
+void SerialComm::on_vestraReceive()
+{
+    const QByteArray chunk = port->readAll();
+    if (chunk.isEmpty())
+        return;
+    if (handshaking)
+        handshakeRead(chunk);
+    else
+        dataRead(chunk);
+}
+
+void SerialComm::handshakeRead(const QByteArray &chunk)
+{
+    replyBuffer.append(chunk);
+    replyBytes += chunk.size();
+    if (replyBytes >= DialThreshold)
+        port->write(dialCommand);
+
+    const qsizetype at = replyBuffer.indexOf(connectReply);
+    if (at < 0) {
+        qCDebug(lcLink).noquote() << "Connect failed" << replyBuffer;
+        if (replyBuffer.size() > MaxReplyBuffer)
+            replyBuffer = replyBuffer.right(connectReply.size() - 1);
+        return;
+    }
+
+    qCDebug(lcLink).noquote() << replyBuffer;
+    if (searching) {
+        searching = false;
+        searchTimer->stop();
+        const QString found = portNames.at(portIndex);
+        qCDebug(lcLink).noquote() << "Vestra found at: " + found;
+        emit searchVestraSuccess(found);
+        closePort();
+        return;
+    }
+    handshaking = false;
+    // Whatever followed CONNECT in the same read is already data mode.
+    const QByteArray rest = replyBuffer.mid(at + connectReply.size());
+    replyBuffer.clear();
+    emit connectOk();
+    if (!rest.isEmpty())
+        dataRead(rest);
+}
+
+void SerialComm::dataRead(const QByteArray &chunk)
+{
+    const QList<QByteArray> frames = frameReceiver.feed(chunk);
+    for (const QByteArray &frame : frames) {
+        // The window may close the port on a frame (the last one of an
+        // exchange); what else came in the same read belongs to no exchange.
+        if (!port->isOpen())
+            break;
+        emit slipFrame(frame);
+    }
+}
+
+void SerialComm::on_vestraTimeout()
+{
+    emit vestraNotFound(portNames.at(portIndex));
+    ++portIndex;
+    closePort();
+    if (portIndex < portNames.size()) {
+        openPort(portNames.at(portIndex));
+    } else {
+        searchTimer->stop();
+        emit searchVestraFailed();
+    }
+}
+
+void SerialComm::onPortError(QSerialPort::SerialPortError error)
+{
+    // A vanished device (USB adapter pulled, pseudo-terminal gone) keeps the
+    // port readable with nothing to read: close it rather than spin on it.
+    // The exchange then ends by its receive time-out, and the next open starts over.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
+        qCWarning(lcLink).noquote() << "Serial port lost:" << port->errorString();
+        if (port->isOpen())
+            port->close();
+    }
+}

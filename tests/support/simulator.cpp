@@ -1,0 +1,42 @@
+#include "simulator.h"
+
+#include <QDeadlineTimer>
+
+Simulator::Simulator(const QStringList &options) : options(options) {}
+
+Simulator::~Simulator()
+{
+    stop();
+}
+
+bool Simulator::start()
+{
+#ifdef VESTRA_SIM_PATH
+    process.setProgram(QStringLiteral(VESTRA_SIM_PATH));
+#else
+    return false;
+#endif
+    process.setArguments(options);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start();
+    if (!process.waitForStarted(5000))
+        return false;
+    QDeadlineTimer deadline(5000);
+    while (!process.canReadLine()) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    path = QString::fromLocal8Bit(process.readLine()).trimmed();
+    return !path.isEmpty();
+}
+
+void Simulator::stop()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}

@@ -1,0 +1,64 @@
+#include "windowdriver.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+namespace WindowDriver {
+
+std::unique_ptr<MainWindow> startWindow(const QStringList &ports, int timeoutMs)
+{
+    qputenv("VESTRA_PORTS", ports.join(QLatin1Char(',')).toLocal8Bit());
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    const bool ended = QTest::qWaitFor(
+        [&] {
+            const QStringList lines = statusLines(window.get());
+            return !lines.isEmpty() &&
+                   (lines.first().startsWith(QLatin1String("VESTRA found at port: ")) ||
+                    lines.first() == QLatin1String("VESTRA Not found - Check com port"));
+        },
+        timeoutMs);
+    if (!ended)
+        qWarning("The port search did not end in time");
+    return window;
+}
+
+bool requestData(MainWindow *window, int timeoutMs)
+{
+    auto *request = widget<QPushButton>(window, "pbRequestData");
+    auto *report = widget<QPushButton>(window, "pbDecodeData");
+    if (!request || !request->isEnabled())
+        return false;
+    request->click();
+    return QTest::qWaitFor([&] { return report->isEnabled(); }, timeoutMs);
+}
+
+QStringList statusLines(const MainWindow *window)
+{
+    QStringList lines;
+    const auto *log = widget<QListWidget>(window, "listWidgetStatus");
+    for (int row = 0; row < log->count(); ++row)
+        lines.append(log->item(row)->text());
+    return lines;
+}
+
+} // namespace WindowDriver
+
+MessageBoxCloser::MessageBoxCloser(QObject *parent) : QObject(parent)
+{
+    connect(&timer, &QTimer::timeout, this, &MessageBoxCloser::closeModal);
+    timer.start(50);
+}
+
+void MessageBoxCloser::closeModal()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box)
+        return;
+    titles.append(box->windowTitle());
+    texts.append(box->text());
+    box->done(QMessageBox::Ok);
+}
