@@ -72,6 +72,11 @@ void drawRow(QPainter &painter, const QRect &section, int valueOffset, int row,
     painter.drawText(QPoint(section.width() / 2 + valueOffset + ValueMargin, y), value);
 }
 
+void logSection(const char *tag)
+{
+    qCDebug(lcReport).noquote() << "PdfReport" << tag;
+}
+
 } // namespace
 
 pdfReport::pdfReport(QObject *parent) : QObject(parent) {}
@@ -116,23 +121,17 @@ bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
         for (std::size_t i = 0; i + 1 < std::size(SectionShares); ++i)
             painter.drawRect(sections[i]);
 
-        qCDebug(lcReport).noquote() << "PdfReport"
-                                    << "Main";
+        logSection("Main");
         drawHeader(painter, sections[0], mainWindow);
-        qCDebug(lcReport).noquote() << "PdfReport"
-                                    << "Sec1";
+        logSection("Sec1");
         drawBeaconInformation(painter, sections[1], mainWindow);
-        qCDebug(lcReport).noquote() << "PdfReport"
-                                    << "Sec2";
+        logSection("Sec2");
         drawMeasurements(painter, sections[2], mainWindow);
-        qCDebug(lcReport).noquote() << "PdfReport"
-                                    << "Sec3";
+        logSection("Sec3");
         drawMessageDecoding(painter, sections[3], mainWindow);
-        qCDebug(lcReport).noquote() << "PdfReport"
-                                    << "Sec4";
+        logSection("Sec4");
         drawReference(painter, sections[4], mainWindow);
-        qCDebug(lcReport).noquote() << "PdfReport"
-                                    << "Sec6";
+        logSection("Sec6");
         drawInstrumentInfo(painter, sections[5], mainWindow);
 
         if (!painter.end())

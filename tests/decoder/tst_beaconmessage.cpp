@@ -24,7 +24,10 @@ MessageEncoder locationMessage(MessageEncoder::Length length, int code, int coun
     return m;
 }
 
-BeaconMessage messageOf(const MessageEncoder &m) { return BeaconMessage(m.hex().toLatin1()); }
+BeaconMessage messageOf(const MessageEncoder &m)
+{
+    return BeaconMessage(m.hex().toLatin1());
+}
 
 // The long standard location example: N 45 30 / E 10 15 with offsets
 // +12' 20" and -1' 8".
@@ -139,8 +142,7 @@ void tst_BeaconMessage::validity_data()
     QTest::newRow("short, data bit 60 flipped")
         << MessageEncoder(sealedShort).set(60, 60, 1 - sealedShort.get(60, 60)).hex() << false;
     QTest::newRow("short, BCH-1 bit 106 flipped")
-        << MessageEncoder(sealedShort).set(106, 106, 1 - sealedShort.get(106, 106)).hex()
-        << false;
+        << MessageEncoder(sealedShort).set(106, 106, 1 - sealedShort.get(106, 106)).hex() << false;
     QTest::newRow("short, digits after bit 112 ignored") << sealedShort.hex() + "12345678" << true;
     QTest::newRow("empty text after normalising") << "FFFE2F" << true;
     QTest::newRow("long valid") << longText << true;
@@ -177,7 +179,8 @@ void tst_BeaconMessage::format_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<bool>("truncated");
 
-    const MessageEncoder selfTest = locationMessage(MessageEncoder::Long, 4).set(16, 24, 0b011010000);
+    const MessageEncoder selfTest =
+        locationMessage(MessageEncoder::Long, 4).set(16, 24, 0b011010000);
     QTest::newRow("short, self-test sync, no BCH-2")
         << locationMessage(MessageEncoder::Short, 4).set(16, 24, 0b011010000).hex()
         << "short format" << false;
@@ -275,11 +278,10 @@ void tst_BeaconMessage::serialNumber_data()
         MessageEncoder m = userMessage(MessageEncoder::Short, 3);
         return m.set(40, 42, type).set(43, 43, 1);
     };
-    QTest::newRow("type 0, bits 44-63") << serial(0).set(44, 63, 0xFFFFF).set(64, 64, 1).hex()
-                                        << "1048575";
+    QTest::newRow("type 0, bits 44-63")
+        << serial(0).set(44, 63, 0xFFFFF).set(64, 64, 1).hex() << "1048575";
     QTest::newRow("type 6, bits 44-63") << serial(6).set(44, 63, 12345).hex() << "12345";
-    QTest::newRow("type 1, first part 44-61")
-        << serial(1).set(44, 61, 262143).hex() << "262143/0";
+    QTest::newRow("type 1, first part 44-61") << serial(1).set(44, 61, 262143).hex() << "262143/0";
     QTest::newRow("type 1, second part 62-73")
         << serial(1).set(62, 73, 4095).set(74, 74, 1).hex() << "0/4095";
     QTest::newRow("type 3, first part 44-67")
@@ -329,9 +331,10 @@ void tst_BeaconMessage::hexIdIgnoresPosition_data()
 
     MessageEncoder rls = locationMessage(MessageEncoder::Long, 13);
     rls.set(41, 66, 0x2345678);
-    QTest::newRow("RLS, bits 67-85") << Family::Rls << MessageEncoder(rls).set(67, 85, 0x7ABCD).hex()
-                                     << MessageEncoder(rls).set(67, 85, 0).hex()
-                                     << rls.set(67, 75, 255).set(76, 85, 511).digits(26, 85);
+    QTest::newRow("RLS, bits 67-85")
+        << Family::Rls << MessageEncoder(rls).set(67, 85, 0x7ABCD).hex()
+        << MessageEncoder(rls).set(67, 85, 0).hex()
+        << rls.set(67, 75, 255).set(76, 85, 511).digits(26, 85);
 }
 
 void tst_BeaconMessage::hexIdIgnoresPosition()
@@ -357,8 +360,7 @@ void tst_BeaconMessage::position_data()
 
     const MessageEncoder example = mmsiExample(MessageEncoder::Long);
     QTest::newRow("standard fine, worked example")
-        << example.hex() << standard
-        << "Lat: N 45" + d + "42'20\" Lon: E 10" + d + "13'52\"";
+        << example.hex() << standard << "Lat: N 45" + d + "42'20\" Lon: E 10" + d + "13'52\"";
     QTest::newRow("standard, short message coarse")
         << mmsiExample(MessageEncoder::Short).hex() << standard
         << "Lat: N 45" + d + "30' Lon: E 10" + d + "15'";
@@ -413,11 +415,11 @@ void tst_BeaconMessage::position_data()
     MessageEncoder rlsFine = locationMessage(MessageEncoder::Long, 13);
     rlsFine.set(68, 74, 70).set(75, 75, 1).set(76, 76, 1).set(77, 84, 10);
     rlsFine.set(115, 115, 0).set(116, 119, 15).set(120, 123, 15).set(124, 124, 1);
-    QTest::newRow("RLS fine")
-        << rlsFine.sealed().hex() << rls << "Lat: N 70" + d + "14'00\" Lon: W 10" + d + "00'00\"";
+    QTest::newRow("RLS fine") << rlsFine.sealed().hex() << rls
+                              << "Lat: N 70" + d + "14'00\" Lon: W 10" + d + "00'00\"";
     QTest::newRow("RLS defaults")
-        << locationMessage(MessageEncoder::Short, 13).set(67, 75, 255).set(76, 85, 511).hex()
-        << rls << "Lat: Default  Lon: Default ";
+        << locationMessage(MessageEncoder::Short, 13).set(67, 75, 255).set(76, 85, 511).hex() << rls
+        << "Lat: Default  Lon: Default ";
 
     MessageEncoder user = userMessage(MessageEncoder::Long, 7);
     user.set(108, 119, 2032).set(120, 120, 0).set(121, 128, 151).set(129, 132, 12);
@@ -470,8 +472,10 @@ void tst_BeaconMessage::dataSourceAndHomer_data()
     QTest::newRow("national 1101 10") << Family::National << 0b110110u << "Internal"
                                       << "No 121.5 MHz homer";
     QTest::newRow("national 0000 00") << Family::National << 0u << error << error;
-    QTest::newRow("RLS 10") << Family::Rls << 0b100000u << "Internal" << "No 121.5 MHz homer";
-    QTest::newRow("RLS 01") << Family::Rls << 0b010000u << "External" << "121.5 MHz homer";
+    QTest::newRow("RLS 10") << Family::Rls << 0b100000u << "Internal"
+                            << "No 121.5 MHz homer";
+    QTest::newRow("RLS 01") << Family::Rls << 0b010000u << "External"
+                            << "121.5 MHz homer";
 }
 
 void tst_BeaconMessage::dataSourceAndHomer()

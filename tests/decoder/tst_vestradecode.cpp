@@ -16,21 +16,20 @@ const QByteArray testUserBlock = "Hex message: FFFE2F53CE91A2B3C4D5E3A1AF80\n"
                                  "15 HexID: A79D23456789ABC\n"
                                  "\n";
 // The degree mark U+00BA in UTF-8 is C2 BA.
-const QByteArray standardLocationBlock =
-    "Hex message: FFFE2F93C21E24012D814A62ECF7B1412A02\n"
-    "Message format: long format\n"
-    "Protocol: Location\n"
-    "Country code: 316\n"
-    "Location Type: Standard Location - EPIRB-MMSI\n"
-    "MMSI : 123456\n"
-    "Buoy No : 1\n"
-    "Position: Lat: N 45\xC2\xBA"
-    "42'20\" Lon: E 10\xC2\xBA"
-    "13'52\"\n"
-    "Position Data source: Internal\n"
-    "Aux device: 121.5 MHz homer\n"
-    "15 HexID: 27843C4802FFBFF\n"
-    "\n";
+const QByteArray standardLocationBlock = "Hex message: FFFE2F93C21E24012D814A62ECF7B1412A02\n"
+                                         "Message format: long format\n"
+                                         "Protocol: Location\n"
+                                         "Country code: 316\n"
+                                         "Location Type: Standard Location - EPIRB-MMSI\n"
+                                         "MMSI : 123456\n"
+                                         "Buoy No : 1\n"
+                                         "Position: Lat: N 45\xC2\xBA"
+                                         "42'20\" Lon: E 10\xC2\xBA"
+                                         "13'52\"\n"
+                                         "Position Data source: Internal\n"
+                                         "Aux device: 121.5 MHz homer\n"
+                                         "15 HexID: 27843C4802FFBFF\n"
+                                         "\n";
 const QByteArray invalidBlock = "Invalid message\n\n";
 
 struct Run
@@ -73,23 +72,22 @@ void tst_VestraDecode::run_data()
     QTest::addColumn<int>("exitCode");
 
     const QString lowerNoPreamble = QString::fromLatin1(standardLocation.mid(6)).toLower();
-    QTest::newRow("arguments, all valid")
-        << QStringList{testUser, lowerNoPreamble} << QByteArray()
-        << testUserBlock + standardLocationBlock << 0;
+    QTest::newRow("arguments, all valid") << QStringList{testUser, lowerNoPreamble} << QByteArray()
+                                          << testUserBlock + standardLocationBlock << 0;
     QTest::newRow("arguments, one invalid")
         << QStringList{"zz", testUser} << QByteArray() << invalidBlock + testUserBlock << 1;
     QTest::newRow("arguments win over standard input")
-        << QStringList{testUser} << standardLocation + "\n" << testUserBlock << 0;
+        << QStringList{testUser} << standardLocation + "\n"
+        << testUserBlock << 0;
     QTest::newRow("input with blank lines, blanks and CRLF")
         << QStringList() << "\n  " + testUser + " \r\n\n\t \n" + standardLocation + "\n"
         << testUserBlock + standardLocationBlock << 0;
     QTest::newRow("input with an invalid line, last line unterminated")
-        << QStringList()
-        << testUser + "\nFFFE2F53CE91A2B3C4D5E3A1BF80\n" + standardLocation
+        << QStringList() << testUser + "\nFFFE2F53CE91A2B3C4D5E3A1BF80\n" + standardLocation
         << testUserBlock + invalidBlock + standardLocationBlock << 1;
     QTest::newRow("empty input") << QStringList() << QByteArray() << QByteArray() << 0;
-    QTest::newRow("unknown option") << QStringList{testUser, "-x"} << QByteArray() << QByteArray()
-                                    << 2;
+    QTest::newRow("unknown option")
+        << QStringList{testUser, "-x"} << QByteArray() << QByteArray() << 2;
 }
 
 void tst_VestraDecode::run()

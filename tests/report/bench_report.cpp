@@ -1,7 +1,7 @@
 // Times "Make Report" from the press to the finished file and weighs the files,
 // over a run of reports of different serial numbers.
-// Usage: bench-report [reports] [home]; with a home folder the reports stay in
-// its Documents/VESTRA_Reports for a look at them.
+// Usage: bench-report [reports] [home] [hex message]; with a home folder the
+// reports stay in its Documents/VESTRA_Reports for a look at them.
 #include "mainwindow.h"
 #include "reportcheck.h"
 
@@ -31,7 +31,9 @@ int main(int argc, char *argv[])
     ReportCheck::useHome(home);
     qputenv("VESTRA_PORTS", ",");
     MainWindow window;
-    ReportCheck::fillTypicalTest(&window, QStringLiteral("FFFED093C21E24012D814A62ECF7B1412A02"));
+    ReportCheck::fillTypicalTest(&window,
+                                 argc > 3 ? QString::fromLatin1(argv[3])
+                                          : QStringLiteral("FFFED093C21E24012D814A62ECF7B1412A02"));
     auto *button = window.findChild<QPushButton *>(QStringLiteral("pbDecodeData"));
     button->setEnabled(true);
     UrlCatcher viewer;

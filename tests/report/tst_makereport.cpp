@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
