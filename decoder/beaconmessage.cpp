@@ -67,18 +67,38 @@ QByteArray format(const char *pattern, ...)
 }
 
 // Remainder of data * x^degree modulo the generator (degree + 1 bits wide),
-// shifting the data in from its most significant of dataBits bits.
-unsigned int bchRemainder(unsigned long long data, int dataBits, unsigned int generator, int degree)
+// a byte at a time; data holds dataBits bits, right-aligned, and the zero bits
+// that pad it to whole bytes at the top do not change the remainder.
+template <unsigned int Generator, int Degree> class BchDivider
 {
-    const unsigned int mask = (1u << degree) - 1;
-    const unsigned int reduced = generator & mask;
-    unsigned int remainder = 0;
-    for (int i = dataBits - 1; i >= 0; --i) {
-        const unsigned int feedback = ((remainder >> (degree - 1)) ^ unsigned(data >> i)) & 1u;
-        remainder = ((remainder << 1) & mask) ^ (reduced & (0u - feedback));
+public:
+    constexpr BchDivider()
+    {
+        for (unsigned int byte = 0; byte < 256; ++byte) {
+            unsigned int r = byte << (Degree - 8);
+            for (int i = 0; i < 8; ++i)
+                r = ((r << 1) & mask) ^ ((r >> (Degree - 1)) & 1u ? Generator & mask : 0u);
+            m_table[byte] = r;
+        }
     }
-    return remainder;
-}
+
+    unsigned int remainder(unsigned long long data, int dataBits) const
+    {
+        unsigned int r = 0;
+        for (int shift = (dataBits + 7) / 8 * 8 - 8; shift >= 0; shift -= 8) {
+            const unsigned int index = ((r >> (Degree - 8)) ^ unsigned(data >> shift)) & 0xFFu;
+            r = ((r << 8) & mask) ^ m_table[index];
+        }
+        return r;
+    }
+
+private:
+    static constexpr unsigned int mask = (1u << Degree) - 1;
+    unsigned int m_table[256] = {};
+};
+
+constexpr BchDivider<bch1Generator, 21> bch1Divider;
+constexpr BchDivider<bch2Generator, 12> bch2Divider;
 
 // One coordinate of a position field: the coarse part at flagBit..lastBit
 // (flag, degrees, minutes in steps), the fine offset from signBit on (sign,
@@ -213,7 +233,7 @@ bool BeaconMessage::isValid() const
     // The check codes are left out of the division instead of being zeroed in
     // the buffer, so the message is never touched.
     const unsigned int received1 = field(86, 106);
-    if (bchRemainder(wideField(25, 85), 61, bch1Generator, 21) != received1)
+    if (bch1Divider.remainder(wideField(25, 85), 61) != received1)
         return false;
     if (isShortFormat())
         return true;
@@ -222,7 +242,7 @@ bool BeaconMessage::isValid() const
         return true;
     }
     const unsigned int received2 = field(133, 144);
-    const unsigned int remainder2 = bchRemainder(field(107, 132), 26, bch2Generator, 12);
+    const unsigned int remainder2 = bch2Divider.remainder(field(107, 132), 26);
     qCDebug(lcDecoder).noquote() << QString::asprintf("Value: %x akkum: %x", received2, remainder2);
     return remainder2 == received2;
 }

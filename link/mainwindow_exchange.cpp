@@ -21,7 +21,7 @@ constexpr qsizetype MaxPageSize = 64 * 1024;
 
 void MainWindow::onSlipFrame(const QByteArray &frame)
 {
-    qCDebug(lcLink) << "receiving slipframe: " << frame.size();
+    qCDebug(lcLink).nospace() << "receiving slipframe: " << frame.size();
     const QList<QByteArray> packets = Slip::decodePackets(frame);
     for (const QByteArray &packet : packets) {
         const QByteArray text = Slip::pageText(packet);

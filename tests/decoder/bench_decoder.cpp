@@ -1,0 +1,82 @@
+#include "beaconmessage.h"
+#include "messageencoder.h"
+#include "messagelisting.h"
+
+#include <QLoggingCategory>
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+// One message of each kind the decoder meets: user and location families,
+// short and long, a self-test and an invalid one.
+std::vector<QString> messageMix()
+{
+    using E = MessageEncoder;
+    auto user = [](E::Length length, unsigned code) {
+        E m(length);
+        return m.set(26, 26, 1).set(27, 36, 257).set(37, 39, code).set(40, 83, 0x2468ACE1357ull);
+    };
+    auto location = [](E::Length length, unsigned code) {
+        E m(length);
+        m.set(26, 26, 0).set(27, 36, 257).set(37, 40, code).set(41, 64, 0x123456);
+        return m.set(65, 85, 0x0ABCDE).set(107, 112, 0b110111).set(113, 132, 0x5A5A5);
+    };
+    std::vector<QString> texts = {
+        QStringLiteral("FFFE2F53CE91A2B3C4D5E3A1AF80"),
+        QStringLiteral("FFFE2F93C21E24012D814A62ECF7B1412A02"),
+        user(E::Short, 1).sealed().hex(),
+        user(E::Long, 3).set(27, 36, 366).sealed().hex(),
+        user(E::Short, 6).sealed().hex(),
+        location(E::Long, 6).sealed().hex(),
+        location(E::Long, 10).sealed().hex(),
+        location(E::Long, 13).sealed().hex(),
+        location(E::Short, 3).sealed().hex(),
+        location(E::Long, 7).set(16, 24, 0b011010000).sealed().set(133, 144, 0).hex(),
+        QStringLiteral("FFFE2F93C21E24012D814A62ECF7B1412A03"),
+    };
+    return texts;
+}
+
+void isValid(benchmark::State &state)
+{
+    std::vector<BeaconMessage> messages;
+    for (const QString &text : messageMix())
+        messages.emplace_back(text.toLatin1());
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(messages[i].isValid());
+        i = (i + 1) % messages.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(isValid);
+
+void wholeListing(benchmark::State &state)
+{
+    const std::vector<QString> texts = messageMix();
+    QStringList lines;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(buildListing(texts[i], lines));
+        i = (i + 1) % texts.size();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(wholeListing);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The debug lines are meant for a person; off here, they cost nothing.
+    QLoggingCategory::setFilterRules(QStringLiteral("vestra.decoder.debug=false"));
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
