@@ -34,9 +34,10 @@ QList<QString> SerialComm::candidatePorts()
     const QString configured = qEnvironmentVariable("VESTRA_PORTS");
     QList<QString> names;
     if (!configured.isEmpty()) {
-        for (const QString &name : configured.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-            if (!name.trimmed().isEmpty())
-                names.append(name.trimmed());
+        for (const QString &part : configured.split(QLatin1Char(','))) {
+            const QString name = part.trimmed();
+            if (!name.isEmpty())
+                names.append(name);
         }
         return names;
     }
