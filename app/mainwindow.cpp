@@ -169,22 +169,70 @@ void MainWindow::onTimeout()
     receiveTimer->stop();
 }
 
-QString MainWindow::vesselName() const { return ui->lineEdit->text(); }
-QString MainWindow::beaconManufacturer() const { return ui->lineEdit_2->text(); }
-QString MainWindow::beaconModel() const { return ui->lineEdit_7->text(); }
-QString MainWindow::beaconSerialNo() const { return ui->lineEdit_5->text(); }
-QString MainWindow::bracketType() const { return ui->lineEdit_8->text(); }
-QString MainWindow::bracketSerialNo() const { return ui->lineEdit_4->text(); }
-QString MainWindow::batteryExpiry() const { return ui->lineEdit_9->text(); }
-QString MainWindow::hydrostaticReleaseExpiry() const { return ui->lineEdit_3->text(); }
-QString MainWindow::sbmDueDate() const { return ui->lineEdit_DD->text(); }
-QString MainWindow::companyName() const { return ui->lineEdit_6->text(); }
-QString MainWindow::testedBy() const { return ui->lineEdit_11->text(); }
-QString MainWindow::frequencyText() const { return ui->TxtLabelFreq->text(); }
-QString MainWindow::rfLevelText() const { return ui->TxtLabelRfLevel->text(); }
-QString MainWindow::instrumentSerialNo() const { return ui->TxtLabelSerialNo->text(); }
-QString MainWindow::calibrationDue() const { return ui->TxtLabelCalibration->text(); }
-QStringList MainWindow::decodedLines() const { return m_decodedLines; }
+QString MainWindow::vesselName() const
+{
+    return ui->lineEdit->text();
+}
+QString MainWindow::beaconManufacturer() const
+{
+    return ui->lineEdit_2->text();
+}
+QString MainWindow::beaconModel() const
+{
+    return ui->lineEdit_7->text();
+}
+QString MainWindow::beaconSerialNo() const
+{
+    return ui->lineEdit_5->text();
+}
+QString MainWindow::bracketType() const
+{
+    return ui->lineEdit_8->text();
+}
+QString MainWindow::bracketSerialNo() const
+{
+    return ui->lineEdit_4->text();
+}
+QString MainWindow::batteryExpiry() const
+{
+    return ui->lineEdit_9->text();
+}
+QString MainWindow::hydrostaticReleaseExpiry() const
+{
+    return ui->lineEdit_3->text();
+}
+QString MainWindow::sbmDueDate() const
+{
+    return ui->lineEdit_DD->text();
+}
+QString MainWindow::companyName() const
+{
+    return ui->lineEdit_6->text();
+}
+QString MainWindow::testedBy() const
+{
+    return ui->lineEdit_11->text();
+}
+QString MainWindow::frequencyText() const
+{
+    return ui->TxtLabelFreq->text();
+}
+QString MainWindow::rfLevelText() const
+{
+    return ui->TxtLabelRfLevel->text();
+}
+QString MainWindow::instrumentSerialNo() const
+{
+    return ui->TxtLabelSerialNo->text();
+}
+QString MainWindow::calibrationDue() const
+{
+    return ui->TxtLabelCalibration->text();
+}
+QStringList MainWindow::decodedLines() const
+{
+    return m_decodedLines;
+}
 
 QString MainWindow::reportDateTime() const
 {

@@ -31,10 +31,12 @@ const char DistressHex[] = "FFFE2FD5A1B2C3D4E5F60718293A4B";
 
 QStringList readings(const QString &hex, const QString &frequency, const QString &status)
 {
-    return {QStringLiteral("--hex"), hex, QStringLiteral("--frequency"), frequency,
-            QStringLiteral("--rf-level"), QStringLiteral("37"), QStringLiteral("--calibration"),
-            QStringLiteral("0627"), QStringLiteral("--status"), status,
-            QStringLiteral("--serial"), QStringLiteral("1234567890")};
+    return {QStringLiteral("--hex"),         hex,
+            QStringLiteral("--frequency"),   frequency,
+            QStringLiteral("--rf-level"),    QStringLiteral("37"),
+            QStringLiteral("--calibration"), QStringLiteral("0627"),
+            QStringLiteral("--status"),      status,
+            QStringLiteral("--serial"),      QStringLiteral("1234567890")};
 }
 
 QString text(const MainWindow *window, const char *label)
@@ -93,10 +95,11 @@ void tst_MainWindow::initTestCase()
 {
     QVERIFY(scratch.isValid());
     linkPath = scratch.filePath(QStringLiteral("vestra-port"));
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     window = startWindow({linkPath});
-    QCOMPARE(statusLines(window.get()).first(), QStringLiteral("VESTRA found at port: ") + linkPath);
+    QCOMPARE(statusLines(window.get()).first(),
+             QStringLiteral("VESTRA found at port: ") + linkPath);
 }
 
 void tst_MainWindow::cleanupTestCase()
@@ -108,7 +111,8 @@ void tst_MainWindow::cleanupTestCase()
 bool tst_MainWindow::serve(const QStringList &options)
 {
     simulator.reset();
-    simulator = std::make_unique<Simulator>(options + QStringList{QStringLiteral("--link"), linkPath});
+    simulator =
+        std::make_unique<Simulator>(options + QStringList{QStringLiteral("--link"), linkPath});
     return simulator->start();
 }
 
@@ -161,8 +165,8 @@ void tst_MainWindow::findsInstrumentOnThirdPort()
 
 void tst_MainWindow::exchangeFillsReadings()
 {
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     QVERIFY(requestData(window.get()));
 
     const QStringList log = statusLines(window.get());
@@ -175,8 +179,10 @@ void tst_MainWindow::exchangeFillsReadings()
     QCOMPARE(text(window.get(), "TxtLabelRfLevel"), QStringLiteral("37"));
     QCOMPARE(text(window.get(), "TxtLabelCalibration"), QStringLiteral("06-27"));
     QCOMPARE(text(window.get(), "TxtLabelSerialNo"), QStringLiteral("12345-67890"));
-    QCOMPARE(text(window.get(), "TxtLabelStatus"), QStringLiteral("Message from EPIRB received OK"));
-    QCOMPARE(widget<QLabel>(window.get(), "TxtLabelStatus")->styleSheet(), QLatin1String(GreenStyle));
+    QCOMPARE(text(window.get(), "TxtLabelStatus"),
+             QStringLiteral("Message from EPIRB received OK"));
+    QCOMPARE(widget<QLabel>(window.get(), "TxtLabelStatus")->styleSheet(),
+             QLatin1String(GreenStyle));
     QCOMPARE(text(window.get(), "TxtLabelDistressStatus"), QString());
     QVERIFY(widget<QLabel>(window.get(), "TxtLabelDistressStatus")->isHidden());
 
@@ -187,11 +193,11 @@ void tst_MainWindow::exchangeFillsReadings()
 
 void tst_MainWindow::secondRequestKeepsOldReadingsUntilDone()
 {
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     QVERIFY(requestData(window.get()));
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0333"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0333"), QStringLiteral("OK"))));
 
     auto *report = widget<QPushButton>(window.get(), "pbDecodeData");
     widget<QPushButton>(window.get(), "pbRequestData")->click();
@@ -214,16 +220,27 @@ void tst_MainWindow::verdicts_data()
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<bool>("good");
 
-    QTest::newRow("OK in band") << 2 << "406.0312" << "OK" << "Message from EPIRB received OK" << true;
-    QTest::newRow("LoBat") << 2 << "406.0312" << "LoBat" << "    Replace VESTRA battery" << false;
-    QTest::newRow("NoMsg") << 2 << "406.0312" << "NoMsg" << "    EPIRB receive timeout" << false;
-    QTest::newRow("other word") << 2 << "406.0312" << "Err7" << "    EPIRB receive error" << false;
-    QTest::newRow("outside band beats OK")
-        << 2 << "406.0361" << "OK" << "Frequency outside limits" << false;
-    QTest::newRow("index 1 upper edge") << 1 << "406.030" << "OK" << "Message from EPIRB received OK"
-                                        << true;
-    QTest::newRow("index 1 above +2000") << 1 << "406.0301" << "OK" << "Frequency outside limits"
-                                         << false;
+    QTest::newRow("OK in band") << 2 << "406.0312"
+                                << "OK"
+                                << "Message from EPIRB received OK" << true;
+    QTest::newRow("LoBat") << 2 << "406.0312"
+                           << "LoBat"
+                           << "    Replace VESTRA battery" << false;
+    QTest::newRow("NoMsg") << 2 << "406.0312"
+                           << "NoMsg"
+                           << "    EPIRB receive timeout" << false;
+    QTest::newRow("other word") << 2 << "406.0312"
+                                << "Err7"
+                                << "    EPIRB receive error" << false;
+    QTest::newRow("outside band beats OK") << 2 << "406.0361"
+                                           << "OK"
+                                           << "Frequency outside limits" << false;
+    QTest::newRow("index 1 upper edge") << 1 << "406.030"
+                                        << "OK"
+                                        << "Message from EPIRB received OK" << true;
+    QTest::newRow("index 1 above +2000") << 1 << "406.0301"
+                                         << "OK"
+                                         << "Frequency outside limits" << false;
 }
 
 void tst_MainWindow::verdicts()
@@ -249,8 +266,8 @@ void tst_MainWindow::verdicts()
 
 void tst_MainWindow::distressMessage()
 {
-    QVERIFY(serve(readings(QLatin1String(DistressHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(DistressHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     MessageBoxCloser closer;
     QVERIFY(requestData(window.get()));
     QTRY_COMPARE(closer.titles, QStringList{"DISTRESS ALARM!"});
@@ -264,8 +281,8 @@ void tst_MainWindow::distressMessage()
     QCOMPARE(window->distressText(), QStringLiteral("***Distress message***"));
 
     // The next, ordinary message clears the marker and raises no box.
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     QVERIFY(requestData(window.get()));
     QTest::qWait(200);
     QCOMPARE(closer.titles.size(), 1);
@@ -275,13 +292,14 @@ void tst_MainWindow::distressMessage()
 
 void tst_MainWindow::escapedAndZeroBytes()
 {
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK")) +
-                  QStringList{"--escape-payload", "--zero-in", "serial"}));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK")) +
+        QStringList{"--escape-payload", "--zero-in", "serial"}));
     QVERIFY(requestData(window.get()));
     // The escaped bytes decode without disturbing the readings ...
     QCOMPARE(text(window.get(), "TxtLabelHexMsg"), QLatin1String(SelfTestHex));
-    QCOMPARE(text(window.get(), "TxtLabelStatus"), QStringLiteral("Message from EPIRB received OK"));
+    QCOMPARE(text(window.get(), "TxtLabelStatus"),
+             QStringLiteral("Message from EPIRB received OK"));
     // ... and a zero byte ends the serial number where it stands: the
     // simulator puts it after "12345".
     QCOMPARE(text(window.get(), "TxtLabelSerialNo"), QStringLiteral("12345-"));
@@ -289,14 +307,17 @@ void tst_MainWindow::escapedAndZeroBytes()
 
 void tst_MainWindow::missingMarkerKeepsReading()
 {
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     QVERIFY(requestData(window.get()));
     QCOMPARE(text(window.get(), "TxtLabelCalibration"), QStringLiteral("06-27"));
 
-    QStringList options = readings(QLatin1String(SelfTestHex), QStringLiteral("406.0333"),
-                                   QStringLiteral("OK"));
-    options << "--omit-marker" << "calibration" << "--omit-marker" << "rf-level";
+    QStringList options =
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0333"), QStringLiteral("OK"));
+    options << "--omit-marker"
+            << "calibration"
+            << "--omit-marker"
+            << "rf-level";
     options[options.indexOf("--calibration") + 1] = QStringLiteral("1130");
     options[options.indexOf("--rf-level") + 1] = QStringLiteral("12");
     QVERIFY(serve(options));
@@ -309,9 +330,9 @@ void tst_MainWindow::missingMarkerKeepsReading()
 
 void tst_MainWindow::tcpHeaderWithOptions()
 {
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK")) +
-                  QStringList{"--tcp-options"}));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK")) +
+        QStringList{"--tcp-options"}));
     // Longer headers are payload to us; the exchange still completes in lock-step.
     QVERIFY(requestData(window.get()));
     QVERIFY(widget<QPushButton>(window.get(), "pbDecodeData")->isEnabled());
@@ -328,9 +349,9 @@ void tst_MainWindow::frameInPiecesOrWithNoise_data()
 void tst_MainWindow::frameInPiecesOrWithNoise()
 {
     QFETCH(QStringList, options);
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0334"),
-                           QStringLiteral("OK")) +
-                  options));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0334"), QStringLiteral("OK")) +
+        options));
     QVERIFY(requestData(window.get()));
     QCOMPARE(text(window.get(), "TxtLabelFreq"), QStringLiteral("406.0334"));
     QCOMPARE(text(window.get(), "TxtLabelSerialNo"), QStringLiteral("12345-67890"));
@@ -339,13 +360,13 @@ void tst_MainWindow::frameInPiecesOrWithNoise()
 void tst_MainWindow::silentInstrumentTimesOut()
 {
     // Readings of a completed exchange stay on screen through a time-out.
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
     QVERIFY(requestData(window.get()));
 
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0399"),
-                           QStringLiteral("OK")) +
-                  QStringList{"--stop-after", "5"}));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0399"), QStringLiteral("OK")) +
+        QStringList{"--stop-after", "5"}));
     auto *bar = widget<QProgressBar>(window.get(), "progressBar");
     auto *group = widget<QGroupBox>(window.get(), "groupBox");
     widget<QPushButton>(window.get(), "pbRequestData")->click();
@@ -377,9 +398,9 @@ void tst_MainWindow::silentInstrumentTimesOut()
 
 void tst_MainWindow::portVanishesMidExchange()
 {
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"),
-                           QStringLiteral("OK")) +
-                  QStringList{"--stop-after", "8"}));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK")) +
+        QStringList{"--stop-after", "8"}));
     widget<QPushButton>(window.get(), "pbRequestData")->click();
     QTest::qWait(300);
     simulator.reset(); // the adapter is pulled: the device under the port is gone
@@ -395,8 +416,8 @@ void tst_MainWindow::portVanishesMidExchange()
     QCOMPARE(text(window.get(), "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
 
     // Plugged in again, the next request works.
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), QStringLiteral("406.0345"),
-                           QStringLiteral("OK"))));
+    QVERIFY(serve(
+        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0345"), QStringLiteral("OK"))));
     QVERIFY(requestData(window.get()));
     QCOMPARE(text(window.get(), "TxtLabelFreq"), QStringLiteral("406.0345"));
 }

@@ -91,17 +91,28 @@ void tst_Verdicts::statusWords_data()
     QTest::addColumn<QString>("verdict");
     QTest::addColumn<bool>("ok");
 
-    QTest::newRow("OK") << "OK" << "Message from EPIRB received OK" << true;
-    QTest::newRow("OK inside a word") << "xxOKxx" << "Message from EPIRB received OK" << true;
-    QTest::newRow("OK beats LoBat") << "LoBat OK" << "Message from EPIRB received OK" << true;
-    QTest::newRow("LoBat") << "LoBat" << "    Replace VESTRA battery" << false;
-    QTest::newRow("LoBat beats NoMsg") << "NoMsg LoBat" << "    Replace VESTRA battery" << false;
-    QTest::newRow("NoMsg") << "NoMsg" << "    EPIRB receive timeout" << false;
-    QTest::newRow("other word") << "Fail" << "    EPIRB receive error" << false;
-    QTest::newRow("empty") << "" << "    EPIRB receive error" << false;
-    QTest::newRow("lower-case ok") << "ok" << "    EPIRB receive error" << false;
-    QTest::newRow("lower-case lobat") << "lobat" << "    EPIRB receive error" << false;
-    QTest::newRow("upper-case NOMSG") << "NOMSG" << "    EPIRB receive error" << false;
+    QTest::newRow("OK") << "OK"
+                        << "Message from EPIRB received OK" << true;
+    QTest::newRow("OK inside a word") << "xxOKxx"
+                                      << "Message from EPIRB received OK" << true;
+    QTest::newRow("OK beats LoBat") << "LoBat OK"
+                                    << "Message from EPIRB received OK" << true;
+    QTest::newRow("LoBat") << "LoBat"
+                           << "    Replace VESTRA battery" << false;
+    QTest::newRow("LoBat beats NoMsg") << "NoMsg LoBat"
+                                       << "    Replace VESTRA battery" << false;
+    QTest::newRow("NoMsg") << "NoMsg"
+                           << "    EPIRB receive timeout" << false;
+    QTest::newRow("other word") << "Fail"
+                                << "    EPIRB receive error" << false;
+    QTest::newRow("empty") << ""
+                           << "    EPIRB receive error" << false;
+    QTest::newRow("lower-case ok") << "ok"
+                                   << "    EPIRB receive error" << false;
+    QTest::newRow("lower-case lobat") << "lobat"
+                                      << "    EPIRB receive error" << false;
+    QTest::newRow("upper-case NOMSG") << "NOMSG"
+                                      << "    EPIRB receive error" << false;
 }
 
 void tst_Verdicts::statusWords()

@@ -99,7 +99,8 @@ void tst_Handshake::bytesAfterConnectAreData()
     comm.openPort(peer.portPath());
     QCOMPARE(peer.read(), probe);
     // A fast instrument answers the first packet in the same read as CONNECT.
-    peer.write(QByteArray::fromHex("0d0a4f4b0d0a") + "CONNECT\r\n" + QByteArray::fromHex("c04511c0"));
+    peer.write(QByteArray::fromHex("0d0a4f4b0d0a") + "CONNECT\r\n" +
+               QByteArray::fromHex("c04511c0"));
     QVERIFY(frames.wait(1000));
     QCOMPARE(connected.count(), 1);
     QCOMPARE(frames.count(), 1);
@@ -157,7 +158,7 @@ void tst_Handshake::reopeningStartsOver()
     peer.write("OK\r\nCONNECT\r\n");
     QVERIFY(connected.wait(1000));
     peer.write(QByteArray::fromHex("c04546")); // half a frame, then the port closes
-    QCOMPARE(peer.read(), dial); // written with the CONNECT read
+    QCOMPARE(peer.read(), dial);               // written with the CONNECT read
     comm.closePort();
 
     // The next opening handshakes again and forgets the half frame.

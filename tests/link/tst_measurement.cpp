@@ -19,7 +19,8 @@ void tst_Measurement::markers()
     QCOMPARE(readingMarker(HexMessageReading), QByteArray("Hex message: <INPUT size=36 value=\""));
     QCOMPARE(readingMarker(FrequencyReading),
              QByteArray("Frequency: </TD><TD><INPUT size=11 value=\""));
-    QCOMPARE(readingMarker(RfLevelReading), QByteArray("RF Level: </TD><TD><INPUT size=11 value=\""));
+    QCOMPARE(readingMarker(RfLevelReading),
+             QByteArray("RF Level: </TD><TD><INPUT size=11 value=\""));
     QCOMPARE(readingMarker(CalibrationDueReading),
              QByteArray("Calibration due: </TD><TD><INPUT size=11 value=\""));
     QCOMPARE(readingMarker(StatusReading), QByteArray("Status: </TD><TD><INPUT size=11 value=\""));
@@ -42,8 +43,9 @@ void tst_Measurement::findReading_data()
         << freq + "406.03" << int(FrequencyReading) << "406.03";
     QTest::newRow("a zero turned quote ends it")
         << freq + "406\"031\">" << int(FrequencyReading) << "406";
-    QTest::newRow("Latin-1 bytes") << QByteArray("Serial No: </TD><TD><INPUT size=11 value=\"12\xb0\"")
-                                   << int(SerialNoReading) << QString::fromUtf8("12°");
+    QTest::newRow("Latin-1 bytes")
+        << QByteArray("Serial No: </TD><TD><INPUT size=11 value=\"12\xb0\"") << int(SerialNoReading)
+        << QString::fromUtf8("12°");
     QTest::newRow("hex message marker has no table cells")
         << QByteArray("Hex message: <INPUT size=36 value=\"FFFED0AB\">") << int(HexMessageReading)
         << "FFFED0AB";

@@ -85,10 +85,10 @@ void tst_PortSearch::thirdOfThreeAnswers()
     QVERIFY(noConnect.start());
     QVERIFY(instrument.start());
     const QString missing = QStringLiteral("/dev/no-such-port");
-    qputenv("VESTRA_PORTS", QStringList{missing, silent.portPath(), noConnect.portPath(),
-                                        instrument.portPath()}
-                                .join(QLatin1Char(','))
-                                .toLocal8Bit());
+    qputenv("VESTRA_PORTS",
+            QStringList{missing, silent.portPath(), noConnect.portPath(), instrument.portPath()}
+                .join(QLatin1Char(','))
+                .toLocal8Bit());
 
     SerialComm comm;
     SearchLog log(comm);

@@ -71,9 +71,9 @@ void tst_SlipReceiver::reads_data()
     QTest::newRow("noise before and between frames")
         << QList<QByteArray>{bytes("4f4b0d0ac001c0"), bytes("ffee"), bytes("c002c0")}
         << Frames{bytes("01c0"), bytes("02c0")};
-    QTest::newRow("byte by byte")
-        << QList<QByteArray>{bytes("c0"), bytes("45"), bytes("db"), bytes("dc"), bytes("c0")}
-        << Frames{bytes("45dbdcc0")};
+    QTest::newRow("byte by byte") << QList<QByteArray>{bytes("c0"), bytes("45"), bytes("db"),
+                                                       bytes("dc"), bytes("c0")}
+                                  << Frames{bytes("45dbdcc0")};
     QTest::newRow("END alone opens, END alone closes")
         << QList<QByteArray>{bytes("c0"), bytes("01"), bytes("c0")} << Frames{bytes("01c0")};
     QTest::newRow("unfinished frame gives nothing")
@@ -154,13 +154,16 @@ void tst_SlipReceiver::pageText_data()
     QTest::newRow("headers only") << headers << QByteArray();
     QTest::newRow("shorter than headers") << QByteArray(20, 'a') << QByteArray();
     QTest::newRow("payload") << headers + "<b>" << QByteArray("<b>");
-    QTest::newRow("zero bytes become quotes")
-        << headers + QByteArray("12\0" "34", 5) << QByteArray("12\"34");
+    QTest::newRow("zero bytes become quotes") << headers + QByteArray("12\0"
+                                                                      "34",
+                                                                      5)
+                                              << QByteArray("12\"34");
     // Zero bytes in the headers are header bytes, not page text.
-    QTest::newRow("zeros in headers untouched")
-        << QByteArray(40, '\0') + "x" << QByteArray("x");
+    QTest::newRow("zeros in headers untouched") << QByteArray(40, '\0') + "x" << QByteArray("x");
     QTest::newRow("TCP options count as payload")
-        << headers + QByteArray("\x01\x01\x01\x01", 4) + "ab" << QByteArray("\x01\x01\x01\x01" "ab");
+        << headers + QByteArray("\x01\x01\x01\x01", 4) + "ab"
+        << QByteArray("\x01\x01\x01\x01"
+                      "ab");
 }
 
 void tst_SlipReceiver::pageText()

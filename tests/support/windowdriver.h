@@ -24,8 +24,7 @@ bool requestData(MainWindow *window, int timeoutMs = 20000);
 // The status log, newest line first.
 QStringList statusLines(const MainWindow *window);
 
-template <typename T>
-T *widget(const MainWindow *window, const char *objectName)
+template <typename T> T *widget(const MainWindow *window, const char *objectName)
 {
     return window->findChild<T *>(QLatin1String(objectName));
 }
