@@ -29,7 +29,10 @@ const char RedStyle[] = "QLabel { background-color:red;}";
 const char SelfTestHex[] = "FFFED0D5A1B2C3D4E5F60718293A4B";
 const char DistressHex[] = "FFFE2FD5A1B2C3D4E5F60718293A4B";
 
-QStringList readings(const QString &hex, const QString &frequency, const QString &status)
+// The simulator's readings: an in-band self-test with status "OK" unless said otherwise.
+QStringList readings(const QString &frequency = QStringLiteral("406.0312"),
+                     const QString &status = QStringLiteral("OK"),
+                     const QString &hex = QLatin1String(SelfTestHex))
 {
     return {QStringLiteral("--hex"),         hex,
             QStringLiteral("--frequency"),   frequency,
@@ -95,8 +98,7 @@ void tst_MainWindow::initTestCase()
 {
     QVERIFY(scratch.isValid());
     linkPath = scratch.filePath(QStringLiteral("vestra-port"));
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings()));
     window = startWindow({linkPath});
     QCOMPARE(statusLines(window.get()).first(),
              QStringLiteral("VESTRA found at port: ") + linkPath);
@@ -165,8 +167,7 @@ void tst_MainWindow::findsInstrumentOnThirdPort()
 
 void tst_MainWindow::exchangeFillsReadings()
 {
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings()));
     QVERIFY(requestData(window.get()));
 
     const QStringList log = statusLines(window.get());
@@ -193,11 +194,9 @@ void tst_MainWindow::exchangeFillsReadings()
 
 void tst_MainWindow::secondRequestKeepsOldReadingsUntilDone()
 {
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings()));
     QVERIFY(requestData(window.get()));
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0333"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings(QStringLiteral("406.0333"))));
 
     auto *report = widget<QPushButton>(window.get(), "pbDecodeData");
     widget<QPushButton>(window.get(), "pbRequestData")->click();
@@ -251,7 +250,7 @@ void tst_MainWindow::verdicts()
     QFETCH(QString, verdict);
     QFETCH(bool, good);
 
-    QVERIFY(serve(readings(QLatin1String(SelfTestHex), frequency, status)));
+    QVERIFY(serve(readings(frequency, status)));
     auto *combo = widget<QComboBox>(window.get(), "comboBox");
     combo->setCurrentIndex(target);
     QVERIFY(requestData(window.get()));
@@ -267,7 +266,7 @@ void tst_MainWindow::verdicts()
 void tst_MainWindow::distressMessage()
 {
     QVERIFY(serve(
-        readings(QLatin1String(DistressHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+        readings(QStringLiteral("406.0312"), QStringLiteral("OK"), QLatin1String(DistressHex))));
     MessageBoxCloser closer;
     QVERIFY(requestData(window.get()));
     QTRY_COMPARE(closer.titles, QStringList{"DISTRESS ALARM!"});
@@ -281,8 +280,7 @@ void tst_MainWindow::distressMessage()
     QCOMPARE(window->distressText(), QStringLiteral("***Distress message***"));
 
     // The next, ordinary message clears the marker and raises no box.
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings()));
     QVERIFY(requestData(window.get()));
     QTest::qWait(200);
     QCOMPARE(closer.titles.size(), 1);
@@ -292,9 +290,7 @@ void tst_MainWindow::distressMessage()
 
 void tst_MainWindow::escapedAndZeroBytes()
 {
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK")) +
-        QStringList{"--escape-payload", "--zero-in", "serial"}));
+    QVERIFY(serve(readings() + QStringList{"--escape-payload", "--zero-in", "serial"}));
     QVERIFY(requestData(window.get()));
     // The escaped bytes decode without disturbing the readings ...
     QCOMPARE(text(window.get(), "TxtLabelHexMsg"), QLatin1String(SelfTestHex));
@@ -307,13 +303,11 @@ void tst_MainWindow::escapedAndZeroBytes()
 
 void tst_MainWindow::missingMarkerKeepsReading()
 {
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings()));
     QVERIFY(requestData(window.get()));
     QCOMPARE(text(window.get(), "TxtLabelCalibration"), QStringLiteral("06-27"));
 
-    QStringList options =
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0333"), QStringLiteral("OK"));
+    QStringList options = readings(QStringLiteral("406.0333"));
     options << "--omit-marker"
             << "calibration"
             << "--omit-marker"
@@ -330,9 +324,7 @@ void tst_MainWindow::missingMarkerKeepsReading()
 
 void tst_MainWindow::tcpHeaderWithOptions()
 {
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK")) +
-        QStringList{"--tcp-options"}));
+    QVERIFY(serve(readings() + QStringList{"--tcp-options"}));
     // Longer headers are payload to us; the exchange still completes in lock-step.
     QVERIFY(requestData(window.get()));
     QVERIFY(widget<QPushButton>(window.get(), "pbDecodeData")->isEnabled());
@@ -349,9 +341,7 @@ void tst_MainWindow::frameInPiecesOrWithNoise_data()
 void tst_MainWindow::frameInPiecesOrWithNoise()
 {
     QFETCH(QStringList, options);
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0334"), QStringLiteral("OK")) +
-        options));
+    QVERIFY(serve(readings(QStringLiteral("406.0334")) + options));
     QVERIFY(requestData(window.get()));
     QCOMPARE(text(window.get(), "TxtLabelFreq"), QStringLiteral("406.0334"));
     QCOMPARE(text(window.get(), "TxtLabelSerialNo"), QStringLiteral("12345-67890"));
@@ -360,13 +350,10 @@ void tst_MainWindow::frameInPiecesOrWithNoise()
 void tst_MainWindow::silentInstrumentTimesOut()
 {
     // Readings of a completed exchange stay on screen through a time-out.
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings()));
     QVERIFY(requestData(window.get()));
 
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0399"), QStringLiteral("OK")) +
-        QStringList{"--stop-after", "5"}));
+    QVERIFY(serve(readings(QStringLiteral("406.0399")) + QStringList{"--stop-after", "5"}));
     auto *bar = widget<QProgressBar>(window.get(), "progressBar");
     auto *group = widget<QGroupBox>(window.get(), "groupBox");
     widget<QPushButton>(window.get(), "pbRequestData")->click();
@@ -398,9 +385,7 @@ void tst_MainWindow::silentInstrumentTimesOut()
 
 void tst_MainWindow::portVanishesMidExchange()
 {
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0312"), QStringLiteral("OK")) +
-        QStringList{"--stop-after", "8"}));
+    QVERIFY(serve(readings() + QStringList{"--stop-after", "8"}));
     widget<QPushButton>(window.get(), "pbRequestData")->click();
     QTest::qWait(300);
     simulator.reset(); // the adapter is pulled: the device under the port is gone
@@ -416,8 +401,7 @@ void tst_MainWindow::portVanishesMidExchange()
     QCOMPARE(text(window.get(), "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
 
     // Plugged in again, the next request works.
-    QVERIFY(serve(
-        readings(QLatin1String(SelfTestHex), QStringLiteral("406.0345"), QStringLiteral("OK"))));
+    QVERIFY(serve(readings(QStringLiteral("406.0345"))));
     QVERIFY(requestData(window.get()));
     QCOMPARE(text(window.get(), "TxtLabelFreq"), QStringLiteral("406.0345"));
 }
