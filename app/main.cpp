@@ -1,5 +1,5 @@
 #include "mainwindow.h"
-#include "resources.h"
+#include "vestraversion.h"
 
 #include <QApplication>
 #include <QFont>
@@ -12,11 +12,10 @@ int main(int argc, char *argv[])
     // desktop defaults elsewhere are larger and would clip its labels.
     QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
 #endif
-    vestraInitResources();
     QCoreApplication::setOrganizationName(QStringLiteral("Halvik"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("halvik.no"));
     QCoreApplication::setApplicationName(QStringLiteral("Kova VESTRA"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.0.4"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
 
     MainWindow window;
     window.show();

@@ -1,7 +1,6 @@
 #include "dialogabout.h"
 #include "ui_dialogabout.h"
 
-#include "resources.h"
 
 #include <QFile>
 #include <QLoggingCategory>
@@ -26,7 +25,6 @@ QString licenceNotice()
 DialogAbout::DialogAbout(QWidget *parent) : QDialog(parent), ui(new Ui::DialogAbout)
 {
     // The notice sits in a static library; without this the linker drops it.
-    vestraInitResources();
     ui->setupUi(this);
     ui->textEdit->setReadOnly(true);
 }

@@ -1,7 +1,6 @@
 #include "pdfreport.h"
 
 #include "mainwindow.h"
-#include "resources.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -83,7 +82,6 @@ pdfReport::pdfReport(QObject *parent) : QObject(parent) {}
 
 bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
 {
-    vestraInitResources();
     const bool replacing = QFile::exists(fileName);
 
     // The earlier report stays until commit() puts the finished one in its place.

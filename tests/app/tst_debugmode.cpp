@@ -1,3 +1,4 @@
+#include "vestraversion.h"
 #include "simulator.h"
 #include "windowdriver.h"
 
@@ -95,7 +96,7 @@ void tst_DebugMode::script()
 int main(int argc, char *argv[])
 {
     QApplication app(programArgc, programArgv);
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.0.4"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     tst_DebugMode test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,3 +1,4 @@
+#include "vestraversion.h"
 #include "simulator.h"
 #include "windowdriver.h"
 
@@ -127,7 +128,7 @@ void tst_MainWindow::startsWithoutPorts()
     QVERIFY(!widget<QPushButton>(lonely.get(), "pbDecodeData")->isEnabled());
 
     // What the technician sees before any measurement.
-    QCOMPARE(lonely->windowTitle(), QStringLiteral("VESTRA 4.0.4"));
+    QCOMPARE(lonely->windowTitle(), QStringLiteral("VESTRA " VESTRA_VERSION));
     QCOMPARE(lonely->minimumSize(), QSize(490, 660));
     QCOMPARE(lonely->maximumSize(), QSize(490, 660));
     QCOMPARE(widget<QComboBox>(lonely.get(), "comboBox")->currentText(),
@@ -437,7 +438,7 @@ int main(int argc, char *argv[])
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("XDG_DOCUMENTS_DIR");
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.0.4"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     tst_MainWindow test;
     return QTest::qExec(&test, argc, argv);
 }

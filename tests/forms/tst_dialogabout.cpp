@@ -1,3 +1,4 @@
+#include "vestraversion.h"
 #include "dialogabout.h"
 
 #include <QDialogButtonBox>
@@ -122,7 +123,7 @@ void tst_DialogAbout::version_data()
     QTest::addColumn<QString>("version");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("release") << QStringLiteral("4.0.4") << QStringLiteral("Version: 4.0.4");
+    QTest::newRow("release") << QStringLiteral(VESTRA_VERSION) << QStringLiteral("Version: " VESTRA_VERSION);
     QTest::newRow("no version set") << QString() << QStringLiteral("Version: ");
     QTest::newRow("longer text") << QStringLiteral("4.1.0-beta 2")
                                  << QStringLiteral("Version: 4.1.0-beta 2");
@@ -146,7 +147,7 @@ void tst_DialogAbout::version()
 void tst_DialogAbout::noticeIntroduction()
 {
     DialogAbout dialog(nullptr);
-    dialog.setVersion(QStringLiteral("4.0.4"));
+    dialog.setVersion(QStringLiteral(VESTRA_VERSION));
     const QStringList lines = notice(dialog).split(QLatin1Char('\n'));
     QVERIFY(lines.size() > 6);
 
@@ -175,7 +176,7 @@ void tst_DialogAbout::noticeMatchesInstalledLicence()
     const QString published = QString::fromUtf8(lgpl.readAll());
 
     DialogAbout dialog(nullptr);
-    dialog.setVersion(QStringLiteral("4.0.4"));
+    dialog.setVersion(QStringLiteral(VESTRA_VERSION));
     const QString text = notice(dialog);
 
     // The introduction comes first: an empty line, three lines, an empty line.
@@ -189,7 +190,7 @@ void tst_DialogAbout::noticeMatchesInstalledLicence()
 void tst_DialogAbout::noticeReadOnlyButSelectable()
 {
     DialogAbout dialog(nullptr);
-    dialog.setVersion(QStringLiteral("4.0.4"));
+    dialog.setVersion(QStringLiteral(VESTRA_VERSION));
     auto edit = dialog.findChild<QTextEdit *>(QStringLiteral("textEdit"));
     const QString before = edit->toPlainText();
 
@@ -223,7 +224,7 @@ void tst_DialogAbout::closing()
 
     QWidget owner;
     DialogAbout dialog(&owner);
-    dialog.setVersion(QStringLiteral("4.0.4"));
+    dialog.setVersion(QStringLiteral(VESTRA_VERSION));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
@@ -240,7 +241,7 @@ void tst_DialogAbout::closing()
     dialog.show();
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("lblVersion"))->text(),
-             QStringLiteral("Version: 4.0.4"));
+             QStringLiteral("Version: " VESTRA_VERSION));
     QVERIFY(!notice(dialog).isEmpty());
 }
 
@@ -248,7 +249,7 @@ void tst_DialogAbout::showingTwiceKeepsOneDialog()
 {
     QWidget owner;
     auto dialog = new DialogAbout(&owner);
-    dialog->setVersion(QStringLiteral("4.0.4"));
+    dialog->setVersion(QStringLiteral(VESTRA_VERSION));
     dialog->show();
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));

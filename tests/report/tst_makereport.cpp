@@ -1,3 +1,4 @@
+#include "vestraversion.h"
 #include "mainwindow.h"
 #include "reportcheck.h"
 #include "simulator.h"
@@ -78,7 +79,7 @@ void MakeReportTest::initTestCase()
     QVERIFY(home.isValid());
     useHome(home);
     qputenv("VESTRA_PORTS", ",");
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.0.4"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     window = new MainWindow;
     QVERIFY(QFileInfo(expectedFolder()).isDir());
 }
@@ -284,7 +285,7 @@ void MakeReportTest::technicianRoad()
         {"Company:NordSafe", "Tested by: Kari Holm"},
         {"Serial no:", "12345-67890"},
         {"Calibration due:", "06-27"},
-        {"PC software version:", "4.0.4"},
+        {"PC software version:", VESTRA_VERSION},
     };
     for (const QStringList &row : rows)
         QVERIFY2(hasRow(text, row[0], row[1]), qPrintable(row.join(u' ')));

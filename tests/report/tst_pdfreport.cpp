@@ -1,7 +1,7 @@
+#include "vestraversion.h"
 #include "mainwindow.h"
 #include "pdfreport.h"
 #include "reportcheck.h"
-#include "resources.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -94,8 +94,7 @@ void PdfReportTest::initTestCase()
     QVERIFY(home.isValid());
     useHome(home);
     qputenv("VESTRA_PORTS", ",");
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.0.4"));
-    vestraInitResources();
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     window = new MainWindow;
     fillTypicalTest(window, SelfTestMessage);
     QVERIFY(window->decodeMessage());
@@ -184,7 +183,7 @@ void PdfReportTest::rows_data()
         {"", "Kova VESTRA info"},
         {"Serial no:", "12345-67890"},
         {"Calibration due:", "06-27"},
-        {"PC software version:", "4.0.4"},
+        {"PC software version:", VESTRA_VERSION},
     };
     for (const auto &row : rows) {
         QTest::newRow(*row[0] ? row[0] : row[1])
@@ -261,7 +260,7 @@ void PdfReportTest::positions_data()
     QTest::newRow("second reference") << "IMO" << page.labelX() << page.row(4, 1);
     QTest::newRow("company") << "Company:NordSafe" << page.labelX() << page.row(4, 3);
     QTest::newRow("tester") << "Tested" << page.valueX(4) << page.row(4, 3);
-    QTest::newRow("version") << "4.0.4" << page.valueX(5) << page.row(5, 2);
+    QTest::newRow("version") << VESTRA_VERSION << page.valueX(5) << page.row(5, 2);
     QTest::newRow("report date on the bottom edge")
         << QDate::currentDate().toString(Qt::TextDate).section(u' ', 0, 0) << info.x() + 100
         << info.y() + info.height();

@@ -2,7 +2,7 @@
 
 #include <QDeadlineTimer>
 
-Simulator::Simulator(const QStringList &options) : options(options) {}
+Simulator::Simulator(const QStringList &simOptions) : options(simOptions) {}
 
 Simulator::~Simulator()
 {

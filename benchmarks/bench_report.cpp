@@ -2,6 +2,7 @@
 // over a run of reports of different serial numbers.
 // Usage: bench-report [reports] [home] [hex message]; with a home folder the
 // reports stay in its Documents/VESTRA_Reports for a look at them.
+#include "vestraversion.h"
 #include "mainwindow.h"
 #include "reportcheck.h"
 
@@ -22,7 +23,7 @@ int main(int argc, char *argv[])
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("vestra.*.debug=false"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("4.0.4"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     const int reports = argc > 1 ? QByteArray(argv[1]).toInt() : 20;
 
     QTemporaryDir home(argc > 2 ? QString::fromLocal8Bit(argv[2]) + QStringLiteral("/bench-XXXXXX")
