@@ -11,11 +11,11 @@
 #include <QDir>
 #include <QIcon>
 #include <QLoggingCategory>
-#include <QMenu>
-#include <QMenuBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+#include <QToolButton>
 
 #include "systemmenu.h"
 
@@ -27,17 +27,17 @@ Q_LOGGING_CATEGORY(lcWindow, "vestra.window")
 
 namespace {
 
-constexpr int ReceiveTickMs = 800;
 // The tick that shows 100 on the bar ends an exchange that never completed.
 constexpr int TimeoutTicks = 100;
-constexpr int RequestWaitRounds = 10;
-constexpr int RequestWaitSleepMs = 10;
 
 const char ReportFolder[] = "VESTRA_Reports";
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWindow)
+MainWindow::MainWindow(QWidget *parent) : MainWindow(LinkTimings(), parent) {}
+
+MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui_MainWindow), timings(linkTimings)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/vestra-icon.png")));
@@ -47,10 +47,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
 #ifdef Q_OS_WIN
     addAboutToSystemMenu(reinterpret_cast<HWND>(winId()));
 #else
-    // No window system menu here: the same dialog from a menu of our own.
-    QMenu *helpMenu = ui->menubar->addMenu(tr("Help"));
-    helpMenu->addAction(tr("About..."), aboutDialog, &QWidget::show);
+    // No window system menu here. A menu bar would push the form's bottom
+    // under the status bar, so the entry sits in the status bar instead.
+    auto *aboutButton = new QToolButton(ui->statusbar);
+    aboutButton->setObjectName(QStringLiteral("aboutButton"));
+    aboutButton->setText(tr("About..."));
+    aboutButton->setAutoRaise(true);
+    aboutButton->setToolTip(tr("About this program (F1)"));
+    connect(aboutButton, &QToolButton::clicked, aboutDialog, &QWidget::show);
+    ui->statusbar->addPermanentWidget(aboutButton);
 #endif
+    auto *help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, aboutDialog, &QWidget::show);
 
     debugMode = QCoreApplication::arguments().contains(QStringLiteral("debug"));
     ui->TxtLabelHexMsg->setVisible(!debugMode);
@@ -60,7 +68,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     ui->pbDecodeData->setEnabled(false);
     ui->pbRequestData->setEnabled(false);
 
-    serialComm = new SerialComm;
+    serialComm = new SerialComm(timings);
     vestra = new vestraComm;
     connect(serialComm, SIGNAL(connectOk()), this, SLOT(onConnectOk()));
     connect(serialComm, SIGNAL(searchVestraFailed()), this, SLOT(onVestraNotFound()));
@@ -69,6 +77,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui_MainWin
     serialComm->searchVestra();
 
     receiveTimer = new QTimer(this);
+    receiveTimer->setObjectName(QStringLiteral("receiveTimer"));
     connect(serialComm, SIGNAL(slipFrame(QByteArray)), this, SLOT(onSlipFrame(QByteArray)));
     connect(receiveTimer, SIGNAL(timeout()), this, SLOT(onTimeout()));
 
@@ -130,29 +139,25 @@ void MainWindow::on_pbRequestData_clicked()
 {
     addStatusLine(QStringLiteral("Receiving data"));
     qCDebug(lcWindow) << "Request Data";
-    requestsSent = 0;
-    framesReceived = 0;
+    exchange.begin(!debugMode);
     progressTicks = 0;
-    receiveTimer->start(ReceiveTickMs);
+    receiveTimer->start(timings.receiveTickMs);
     ui->progressBar->setValue(progressTicks++);
     ui->pbDecodeData->setEnabled(false);
-    pageBuffer.clear();
 
     ui->groupBox->hide();
     ui->Infoframe->move(50, 10); // where the group box stands
     ui->Infoframe->show();
 
     serialComm->openPort(portName);
-    for (int round = 0; round < RequestWaitRounds; ++round) {
+    for (int round = 0; round < timings.requestWaitRounds; ++round) {
         QCoreApplication::processEvents();
-        QThread::msleep(RequestWaitSleepMs);
+        QThread::msleep(timings.requestWaitSleepMs);
     }
 
-    const QByteArray packet = vestra->requestPacket(!debugMode, requestsSent);
-    if (!packet.isEmpty()) {
-        ++requestsSent;
+    const QByteArray packet = exchange.nextPacket();
+    if (!packet.isEmpty())
         serialComm->sendData(packet);
-    }
 }
 
 void MainWindow::onTimeout()

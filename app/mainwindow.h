@@ -1,7 +1,8 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
-#include "measurement.h"
+#include "exchange.h"
+#include "linktimings.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -27,6 +28,8 @@ class MainWindow : public QMainWindow
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    // Tests only: the link and the exchange with shorter waits.
+    explicit MainWindow(const LinkTimings &timings, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Read by the report, all copies of what the window shows now.
@@ -79,17 +82,15 @@ private:
     void makeReportFolder();
     void pageComplete();
     void evaluateReadings();
-    bool checkFrequency(QString &limitText) const;
     void showDistressWarning();
 
     Ui_MainWindow *ui;
     vestraComm *vestra = nullptr;
     SerialComm *serialComm = nullptr;
     QTimer *receiveTimer = nullptr;
-    QByteArray pageBuffer;
-    int requestsSent = 0;
-    int framesReceived = 0;
-    Readings readings;
+    // The counts, the page and the readings of the exchange.
+    Exchange exchange;
+    LinkTimings timings;
     int progressTicks = 0;
     // Named apart from the accessor decodedLines(), which returns a copy.
     QStringList m_decodedLines;

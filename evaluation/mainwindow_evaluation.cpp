@@ -2,56 +2,35 @@
 
 #include "mainwindow.h"
 
+#include "evaluation.h"
 #include "ui_mainwindow.h"
 #include "verdicts.h"
 
 #include <QMessageBox>
 
-namespace {
-
-// Where the dash goes into the calibration date and the serial number.
-constexpr int CalibrationDashAt = 2;
-constexpr int SerialDashAt = 5;
-
-} // namespace
-
 void MainWindow::evaluateReadings()
 {
-    ui->TxtLabelHexMsg->setText(readings[HexMessageReading]);
-    ui->lineEditHexMsg->setText(readings[HexMessageReading]);
-    ui->TxtLabelFreq->setText(readings[FrequencyReading]);
-    ui->TxtLabelRfLevel->setText(readings[RfLevelReading]);
-    // The dashes go into the shown copy only: a reading that the next exchange
-    // does not replace must not be dashed twice.
-    ui->TxtLabelCalibration->setText(
-        Verdicts::withDash(readings[CalibrationDueReading], CalibrationDashAt));
-    ui->TxtLabelStatus->setText(readings[StatusReading]);
-    ui->TxtLabelSerialNo->setText(Verdicts::withDash(readings[SerialNoReading], SerialDashAt));
-    ui->TxtLabelDistressStatus->setText(distressText());
+    const Readings &readings = exchange.readings;
+    const Evaluation shown =
+        evaluate(readings[HexMessageReading], readings[FrequencyReading], readings[RfLevelReading],
+                 readings[CalibrationDueReading], readings[StatusReading],
+                 readings[SerialNoReading], ui->comboBox->currentIndex());
 
-    QString limitText;
-    if (!checkFrequency(limitText)) {
-        // The distress label keeps its look; only its text changed above.
-        ui->TxtLabelStatus->setStyleSheet(QLatin1String(Verdicts::BadStyle));
-        ui->TxtLabelStatus->setText(QLatin1String(Verdicts::OutsideLimitsText));
-        return;
-    }
+    ui->TxtLabelHexMsg->setText(shown.hexMessage);
+    ui->lineEditHexMsg->setText(shown.hexMessage);
+    ui->TxtLabelFreq->setText(shown.frequency);
+    ui->TxtLabelRfLevel->setText(shown.rfLevel);
+    ui->TxtLabelCalibration->setText(shown.calibrationDue);
+    ui->TxtLabelSerialNo->setText(shown.serialNo);
+    ui->TxtLabelDistressStatus->setText(shown.distressText);
 
-    ui->TxtLabelDistressStatus->setVisible(!ui->TxtLabelDistressStatus->text().isEmpty());
-    const QString status = ui->TxtLabelStatus->text();
-    const QLatin1String style(Verdicts::statusIsOk(status) ? Verdicts::GoodStyle
-                                                           : Verdicts::BadStyle);
+    const QLatin1String style(shown.statusGood ? Verdicts::GoodStyle : Verdicts::BadStyle);
     ui->TxtLabelStatus->setStyleSheet(style);
-    ui->TxtLabelDistressStatus->setStyleSheet(style);
-    ui->TxtLabelStatus->setText(Verdicts::statusVerdict(status));
-}
-
-bool MainWindow::checkFrequency(QString &limitText) const
-{
-    const int target = ui->comboBox->currentIndex();
-    const Verdicts::TargetFrequency *limits = Verdicts::targetFrequency(target);
-    limitText = limits ? QLatin1String(limits->limitText) : QString();
-    return Verdicts::frequencyInBand(ui->TxtLabelFreq->text(), target);
+    ui->TxtLabelStatus->setText(shown.statusText);
+    if (shown.restyleDistress) {
+        ui->TxtLabelDistressStatus->setVisible(shown.distressVisible);
+        ui->TxtLabelDistressStatus->setStyleSheet(style);
+    }
 }
 
 void MainWindow::showDistressWarning()
@@ -72,14 +51,14 @@ QString MainWindow::distressText() const
 
 QString MainWindow::frequencyLimitText() const
 {
-    QString limitText;
-    checkFrequency(limitText);
-    return limitText;
+    const Verdicts::TargetFrequency *target =
+        Verdicts::targetFrequency(ui->comboBox->currentIndex());
+    return target ? QLatin1String(target->limitText) : QString();
 }
 
 QString MainWindow::frequencyVerdictText() const
 {
-    QString limitText;
-    return checkFrequency(limitText) ? QLatin1String(Verdicts::ReceivedOkText)
-                                     : QLatin1String(Verdicts::OutsideLimitsText);
+    return Verdicts::frequencyInBand(ui->TxtLabelFreq->text(), ui->comboBox->currentIndex())
+               ? QLatin1String(Verdicts::ReceivedOkText)
+               : QLatin1String(Verdicts::OutsideLimitsText);
 }

@@ -17,13 +17,13 @@ const QByteArray connectReply("CONNECT\r\n");
 
 // Replies needed before the dial command goes out.
 constexpr int DialThreshold = 6;
-constexpr int SearchIntervalMs = 4000;
-constexpr int SettleRounds = 100;
-constexpr int SettleSleepMs = 20;
 
 } // namespace
 
-SerialComm::SerialComm(QObject *parent) : QObject(parent), port(new QSerialPort(this))
+SerialComm::SerialComm(QObject *parent) : SerialComm(LinkTimings(), parent) {}
+
+SerialComm::SerialComm(const LinkTimings &linkTimings, QObject *parent)
+    : QObject(parent), timings(linkTimings), port(new QSerialPort(this))
 {
     connect(port, SIGNAL(readyRead()), this, SLOT(on_vestraReceive()));
     connect(port, &QSerialPort::errorOccurred, this, &SerialComm::onPortError);
@@ -41,10 +41,19 @@ QList<QString> SerialComm::candidatePorts()
         }
         return names;
     }
+    // Asked twice, as the search always has: once whether there is any port,
+    // then for the names.
+    if (QSerialPortInfo::availablePorts().isEmpty())
+        return names;
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         names.append(info.portName());
     return names;
+}
+
+SerialComm::~SerialComm()
+{
+    closePort();
 }
 
 void SerialComm::searchVestra()
@@ -60,7 +69,7 @@ void SerialComm::searchVestra()
         searchTimer = new QTimer(this);
         connect(searchTimer, SIGNAL(timeout()), this, SLOT(on_vestraTimeout()));
     }
-    searchTimer->start(SearchIntervalMs);
+    searchTimer->start(timings.searchIntervalMs);
     openPort(portNames.at(0));
 }
 
@@ -84,16 +93,21 @@ void SerialComm::openPort(const QString &portName)
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
     if (!port->open(QIODevice::ReadWrite)) {
-        qCDebug(lcLink).noquote() << "Open port failed:" << portName << port->errorString();
+        // The reason matters on Linux, where a user outside the port's group
+        // gets the same silence from the search as from a port that never answers.
+        qCDebug(lcLink).noquote() << "Open port failed:" << portName << port->errorString()
+                                  << (port->error() == QSerialPort::PermissionError
+                                          ? "(no access: is the user in the dialout group?)"
+                                          : "");
         return;
     }
     port->setRequestToSend(false);
     port->setDataTerminalReady(true);
     handshaking = true;
 
-    for (int round = 0; round < SettleRounds; ++round) {
+    for (int round = 0; round < timings.settleRounds; ++round) {
         QCoreApplication::processEvents();
-        QThread::msleep(SettleSleepMs);
+        QThread::msleep(timings.settleSleepMs);
     }
     // The port may have gone (closed by a time-out or lost) while we settled.
     if (!port->isOpen())

@@ -1,6 +1,7 @@
 #ifndef SERIALCOMM_H
 #define SERIALCOMM_H
 
+#include "linktimings.h"
 #include "slip.h"
 
 #include <QByteArray>
@@ -20,6 +21,10 @@ class SerialComm : public QObject
 
 public:
     explicit SerialComm(QObject *parent = nullptr);
+    // Tests only: shorter waits than the instrument needs.
+    explicit SerialComm(const LinkTimings &timings, QObject *parent = nullptr);
+    // Closes the port as every close does, RTS and DTR off first.
+    ~SerialComm() override;
 
     // Ports the search tries, in order: the comma-separated names or device
     // paths of VESTRA_PORTS when it is set and not empty, otherwise the ports
@@ -51,6 +56,7 @@ private:
     // their tail is enough to find it split over reads.
     static constexpr int MaxReplyBuffer = 256;
 
+    LinkTimings timings;
     QSerialPort *port = nullptr;
     QTimer *searchTimer = nullptr;
     QByteArray replyBuffer;

@@ -8,10 +8,20 @@
 
 namespace WindowDriver {
 
-std::unique_ptr<MainWindow> startWindow(const QStringList &ports, int timeoutMs)
+LinkTimings quickTimings()
+{
+    LinkTimings timings;
+    timings.settleRounds = 10;
+    timings.settleSleepMs = 5;
+    // Ample for the simulator to answer, even on a loaded machine.
+    timings.searchIntervalMs = 1000;
+    return timings;
+}
+
+std::unique_ptr<MainWindow> startWindow(const QStringList &ports, const LinkTimings &timings)
 {
     qputenv("VESTRA_PORTS", ports.join(QLatin1Char(',')).toLocal8Bit());
-    auto window = std::make_unique<MainWindow>();
+    auto window = std::make_unique<MainWindow>(timings);
     window->show();
     const bool ended = QTest::qWaitFor(
         [&] {
@@ -20,7 +30,7 @@ std::unique_ptr<MainWindow> startWindow(const QStringList &ports, int timeoutMs)
                    (lines.first().startsWith(QLatin1String("VESTRA found at port: ")) ||
                     lines.first() == QLatin1String("VESTRA Not found - Check com port"));
         },
-        timeoutMs);
+        30000);
     if (!ended)
         qWarning("The port search did not end in time");
     return window;

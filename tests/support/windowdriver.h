@@ -13,9 +13,13 @@
 // Drives the real window as a technician would, for end-to-end tests.
 namespace WindowDriver {
 
-// Builds a window whose port search tries exactly these ports (VESTRA_PORTS)
-// and waits until the search has ended, found or not.
-std::unique_ptr<MainWindow> startWindow(const QStringList &ports, int timeoutMs = 30000);
+// Waits short enough for a pseudo-terminal to make each exchange quick.
+LinkTimings quickTimings();
+
+// Builds a window with quickTimings() whose port search tries exactly these
+// ports (VESTRA_PORTS) and waits until the search has ended, found or not.
+std::unique_ptr<MainWindow> startWindow(const QStringList &ports,
+                                        const LinkTimings &timings = quickTimings());
 
 // Presses "Request Data" and waits until the exchange has completed ("Make
 // Report" enabled). False when it did not within the time.
