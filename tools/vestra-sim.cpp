@@ -1,8 +1,9 @@
 // vestra-sim: stands in for the VESTRA instrument on a pseudo-terminal, for
-// technicians without an instrument and for the end-to-end tests.
+// demonstrations, training and the end-to-end tests.
 
 #include "simpage.h"
 #include "simsession.h"
+#include "vestraversion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -197,13 +198,23 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vestra-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
 
     const QString fields = SimPage::fieldNames().join(QStringLiteral(", "));
     QCommandLineParser parser;
+    // The help text is also the man page (help2man): one-line summary first.
     parser.setApplicationDescription(QStringLiteral(
-        "Serves the VESTRA instrument's side of the serial link on a pseudo-terminal.\n"
-        "Prints the serial device to use on the first line and runs until SIGTERM or SIGINT."));
-    parser.addHelpOption();
+        "Simulates the VESTRA 406 MHz beacon test receiver on a pseudo-terminal.\n"
+        "\n"
+        "vestra-sim is a demonstration and training instrument: it stands in for the\n"
+        "VESTRA receiver, so that the VESTRA program can be shown and learnt without\n"
+        "the real instrument. It answers the modem handshake and serves a measurement\n"
+        "page with the readings below, and it can put faults on the link. It prints\n"
+        "the serial device to use on its first line and runs until SIGTERM or SIGINT."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Displays this help."));
+    parser.addOption(helpOption);
+    parser.addVersionOption();
     const SimPage::Options defaults;
     auto valueOption = [&](const char *name, const QString &text, SimPage::Field field) {
         return QCommandLineOption(
@@ -268,6 +279,14 @@ int main(int argc, char *argv[])
           paceOption, linkOption, verboseOption})
         parser.addOption(option);
     parser.process(app);
+    if (parser.isSet(helpOption)) {
+        // Name the program as installed, not by the path it was started with.
+        QString help = parser.helpText();
+        help.replace(0, help.indexOf(QLatin1Char('\n')),
+                     QStringLiteral("Usage: vestra-sim [options]"));
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
 
     if (parser.isSet(verboseOption))
         QLoggingCategory::setFilterRules(QStringLiteral("vestra.sim.debug=true"));
