@@ -30,6 +30,7 @@ private slots:
     void labelsNotClipped();
     void aboutReachable_data();
     void aboutReachable();
+    void programTimings();
 
 private:
     std::unique_ptr<MainWindow> window;
@@ -131,6 +132,22 @@ void tst_Window::aboutReachable()
     QVERIFY(notice->isReadOnly());
     QVERIFY(notice->toPlainText().contains("GNU LESSER GENERAL PUBLIC LICENSE"));
     dialog->hide();
+}
+
+void tst_Window::programTimings()
+{
+    // The program's own waits: the instrument needs 2 s to settle after an
+    // open, 4 s to answer the search, and the time-out is 100 ticks of 800 ms.
+    const LinkTimings defaults;
+    QCOMPARE(defaults.settleRounds * defaults.settleSleepMs, 2000);
+    QCOMPARE(defaults.settleRounds, 100);
+    QCOMPARE(defaults.searchIntervalMs, 4000);
+    QCOMPARE(defaults.requestWaitRounds * defaults.requestWaitSleepMs, 100);
+    MainWindow plain;
+    QVERIFY(QMetaObject::invokeMethod(&plain, "on_pbRequestData_clicked"));
+    const QTimer *tick = plain.findChild<QTimer *>("receiveTimer");
+    QVERIFY(tick->isActive());
+    QCOMPARE(tick->interval(), 800);
 }
 
 int main(int argc, char *argv[])
