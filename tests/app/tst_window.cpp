@@ -1,3 +1,4 @@
+#include "systemmenu.h"
 #include "vestraversion.h"
 #include "windowdriver.h"
 
@@ -31,6 +32,8 @@ private slots:
     void aboutReachable_data();
     void aboutReachable();
     void programTimings();
+    void systemMenuCommand_data();
+    void systemMenuCommand();
 
 private:
     std::unique_ptr<MainWindow> window;
@@ -148,6 +151,27 @@ void tst_Window::programTimings()
     const QTimer *tick = plain.findChild<QTimer *>("receiveTimer");
     QVERIFY(tick->isActive());
     QCOMPARE(tick->interval(), 800);
+}
+
+void tst_Window::systemMenuCommand_data()
+{
+    QTest::addColumn<unsigned>("message");
+    QTest::addColumn<quintptr>("wParam");
+    QTest::addColumn<bool>("about");
+    const unsigned sysCommand = 0x0112, command = 0x0111; // WM_SYSCOMMAND, WM_COMMAND
+    QTest::newRow("our entry") << sysCommand << quintptr(16) << true;
+    QTest::newRow("our entry, Windows' low bits set") << sysCommand << quintptr(16 | 0xF) << true;
+    QTest::newRow("another entry") << sysCommand << quintptr(32) << false;
+    QTest::newRow("SC_CLOSE") << sysCommand << quintptr(0xF060) << false;
+    QTest::newRow("not a system command") << command << quintptr(16) << false;
+}
+
+void tst_Window::systemMenuCommand()
+{
+    QFETCH(unsigned, message);
+    QFETCH(quintptr, wParam);
+    QFETCH(bool, about);
+    QCOMPARE(SystemMenu::isAboutCommand(message, wParam), about);
 }
 
 int main(int argc, char *argv[])
