@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Install what is missing, build, start the instrument simulator on a
 # pseudo-terminal and open the program on it. Extra arguments go to the
-# program (for example "debug"). Builds into build-run/ (VESTRA_BUILD), apart
-# from the test builds.
+# program (for example "debug"). Builds only the programs, into build/
+# (VESTRA_BUILD); the tests stay configured there for a build of your own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,8 +14,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 bash tools/install-deps.sh
-build=${VESTRA_BUILD:-build-run}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+build=${VESTRA_BUILD:-build}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel 2 --target vestra vestra-sim vestra-decode
 
 sim=""
