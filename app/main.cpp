@@ -2,20 +2,73 @@
 #include "vestraversion.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFont>
+
+#include <cstring>
+
+namespace {
+
+void setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Halvik"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("halvik.no"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kova VESTRA"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
+}
+
+bool asksForInformation(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *option : {"-h", "--help", "-?", "--help-all", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Help and version are printed without a window, so that they work with no
+// display (help2man writes the manual page from them at build time).
+int printInformation(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    setApplicationNames();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "PC program of the Kova VESTRA bench test receiver for 406 MHz emergency beacons.\n"
+        "Finds the instrument on a serial port, fetches the measurement of a beacon's\n"
+        "self-test, judges it, decodes the beacon message and writes a PDF test report\n"
+        "into Documents/VESTRA_Reports.\n"
+        "\n"
+        "Environment: VESTRA_PORTS, a comma-separated list of serial port names or device\n"
+        "paths to try instead of the ports the system lists. Diagnostic lines go to\n"
+        "standard error; QT_LOGGING_RULES=\"vestra.*.debug=false\" silences them."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(
+        QStringLiteral("debug"),
+        QStringLiteral("Debug mode: the hex message can be edited and the instrument's "
+                       "main page is requested instead of the data page."),
+        QStringLiteral("[debug]"));
+    parser.process(app);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (asksForInformation(argc, argv))
+        return printInformation(argc, argv);
+
     QApplication app(argc, argv);
 #ifndef Q_OS_WIN
     // The form is laid out to the pixel for Windows' 8-point dialog font;
     // desktop defaults elsewhere are larger and would clip its labels.
     QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
 #endif
-    QCoreApplication::setOrganizationName(QStringLiteral("Halvik"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("halvik.no"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kova VESTRA"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
+    setApplicationNames();
 
     MainWindow window;
     window.show();

@@ -1,16 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, and
-# only those that are missing. Run as root (or with sudo available).
+# Installs the Debian packages this project needs, only those that are
+# missing. Run as root (or with sudo available).
+#
+#   bash tools/install-deps.sh             building, running and packaging
+#   bash tools/install-deps.sh --testing   the above plus the test tools
+#
+# Further arguments are extra packages, e.g. "lintian" or "xvfb xauth".
 set -euo pipefail
 
-packages=(
+# Build and run the programs, and build the .deb (dpkg-shlibdeps from
+# dpkg-dev, help2man for the manual pages, file for cpack).
+running=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
-    libbenchmark-dev
-    poppler-utils xvfb xauth fonts-liberation2
-    clang libclang-rt-14-dev
-    "$@"
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev qt6-qpa-plugins
+    fonts-liberation2
+    dpkg-dev help2man file
 )
+# The test suite: benchmarks, PDF text checks, a virtual display, the fuzzer.
+testing=(
+    libbenchmark-dev poppler-utils xvfb xauth
+    clang libclang-rt-14-dev
+)
+
+packages=("${running[@]}")
+if [ "${1:-}" = "--testing" ]; then
+    packages+=("${testing[@]}")
+    shift
+fi
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

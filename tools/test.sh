@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh --testing
 build=${VESTRA_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel 2
