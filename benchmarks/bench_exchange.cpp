@@ -24,7 +24,8 @@ int main(int argc, char *argv[])
         out << "The simulator did not start\n";
         return 1;
     }
-    auto window = startWindow({instrument.portPath()});
+    // The program's own waits, not the tests' short ones: they are part of the figure.
+    auto window = startWindow({instrument.portPath()}, LinkTimings());
     auto *request = widget<QPushButton>(window.get(), "pbRequestData");
     auto *report = widget<QPushButton>(window.get(), "pbDecodeData");
     if (!request->isEnabled()) {
