@@ -2,7 +2,18 @@
 
 #include <QTest>
 
+namespace {
+
 // Frames written out by hand from RFC 1055: C0 ends, DB DC is C0, DB DD is DB.
+QByteArray hex(const char *bytes)
+{
+    return QByteArray::fromHex(bytes);
+}
+
+using Chunks = QList<QByteArray>;
+
+} // namespace
+
 class tst_Slip : public QObject
 {
     Q_OBJECT
@@ -17,45 +28,34 @@ private slots:
 
 void tst_Slip::receiver_data()
 {
-    QTest::addColumn<QList<QByteArray>>("reads");
-    QTest::addColumn<QList<QByteArray>>("frames");
+    QTest::addColumn<Chunks>("reads");
+    QTest::addColumn<Chunks>("frames");
 
-    const QByteArray a("\xC0"
-                       "AB\xDB\xDC"
-                       "C\xC0");
-    const QByteArray b("\xC0"
-                       "xyz\xC0");
-    const QByteArray wholeA("AB\xDB\xDC"
-                            "C\xC0");
-    const QByteArray wholeB("xyz\xC0");
-    QTest::newRow("one frame, one read") << QList<QByteArray>{a} << QList<QByteArray>{wholeA};
-    QTest::newRow("two frames, one read")
-        << QList<QByteArray>{a + b} << QList<QByteArray>{wholeA, wholeB};
+    const QByteArray a = hex("C0 4142 DBDC 43 C0"), b = hex("C0 78797A C0");
+    const QByteArray frameA = hex("4142 DBDC 43 C0"), frameB = hex("78797A C0");
+    QTest::newRow("one frame, one read") << Chunks{a} << Chunks{frameA};
+    QTest::newRow("two frames, one read") << Chunks{a + b} << Chunks{frameA, frameB};
     QTest::newRow("split inside an escape")
-        << QList<QByteArray>{a.left(4), a.mid(4), b} << QList<QByteArray>{wholeA, wholeB};
+        << Chunks{a.left(4), a.mid(4), b} << Chunks{frameA, frameB};
     QTest::newRow("split after the closing END")
-        << QList<QByteArray>{a.left(6), a.mid(6) + b.left(1), b.mid(1)}
-        << QList<QByteArray>{wholeA, wholeB};
-    QTest::newRow("noise before the first END")
-        << QList<QByteArray>{"\r\nOK\r\n" + a} << QList<QByteArray>{wholeA};
-    QTest::newRow("doubled END is no frame")
-        << QList<QByteArray>{"\xC0" + a} << QList<QByteArray>{wholeA};
+        << Chunks{a.left(6), a.mid(6) + b.left(1), b.mid(1)} << Chunks{frameA, frameB};
+    QTest::newRow("noise before the first END") << Chunks{"\r\nOK\r\n" + a} << Chunks{frameA};
+    QTest::newRow("doubled END is no frame") << Chunks{hex("C0") + a} << Chunks{frameA};
     QTest::newRow("oversize frame dropped, next one kept")
-        << QList<QByteArray>{"\xC0" + QByteArray(SlipReceiver::MaxFrameSize + 10, 'x'), b}
-        << QList<QByteArray>{wholeB};
-
-    QList<QByteArray> bytes;
+        << Chunks{hex("C0") + QByteArray(SlipReceiver::MaxFrameSize + 10, 'x'), b}
+        << Chunks{frameB};
+    Chunks bytes;
     for (char c : a + b)
         bytes.append(QByteArray(1, c));
-    QTest::newRow("byte by byte") << bytes << QList<QByteArray>{wholeA, wholeB};
+    QTest::newRow("byte by byte") << bytes << Chunks{frameA, frameB};
 }
 
 void tst_Slip::receiver()
 {
-    QFETCH(QList<QByteArray>, reads);
-    QFETCH(QList<QByteArray>, frames);
+    QFETCH(Chunks, reads);
+    QFETCH(Chunks, frames);
     SlipReceiver receiver;
-    QList<QByteArray> got;
+    Chunks got;
     for (const QByteArray &read : reads)
         got += receiver.feed(read);
     QCOMPARE(got, frames);
@@ -64,29 +64,19 @@ void tst_Slip::receiver()
 void tst_Slip::decodePackets_data()
 {
     QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<QList<QByteArray>>("packets");
-
-    QTest::newRow("plain") << QByteArray("abc\xC0") << QList<QByteArray>{"abc"};
-    QTest::newRow("escaped END") << QByteArray("a\xDB\xDC"
-                                               "b\xC0")
-                                 << QList<QByteArray>{"a\xC0"
-                                                      "b"};
-    QTest::newRow("escaped ESC") << QByteArray("a\xDB\xDD"
-                                               "b\xC0")
-                                 << QList<QByteArray>{"a\xDB"
-                                                      "b"};
-    QTest::newRow("other escape dropped with its byte")
-        << QByteArray("a\xDBxb\xC0") << QList<QByteArray>{"ab"};
-    QTest::newRow("escape as last byte") << QByteArray("ab\xDB") << QList<QByteArray>{};
-    QTest::newRow("two packets") << QByteArray("a\xC0"
-                                               "b\xC0")
-                                 << QList<QByteArray>{"a", "b"};
+    QTest::addColumn<Chunks>("packets");
+    QTest::newRow("plain") << hex("616263 C0") << Chunks{"abc"};
+    QTest::newRow("escaped END") << hex("61 DBDC 62 C0") << Chunks{hex("61 C0 62")};
+    QTest::newRow("escaped ESC") << hex("61 DBDD 62 C0") << Chunks{hex("61 DB 62")};
+    QTest::newRow("other escape dropped with its byte") << hex("61 DB41 62 C0") << Chunks{"ab"};
+    QTest::newRow("escape as last byte") << hex("6162 DB") << Chunks{};
+    QTest::newRow("two packets") << hex("61 C0 62 C0") << Chunks{"a", "b"};
 }
 
 void tst_Slip::decodePackets()
 {
     QFETCH(QByteArray, frame);
-    QFETCH(QList<QByteArray>, packets);
+    QFETCH(Chunks, packets);
     QCOMPARE(Slip::decodePackets(frame), packets);
 }
 
@@ -95,10 +85,7 @@ void tst_Slip::pageText()
     const QByteArray headers(40, 'h');
     QCOMPARE(Slip::pageText(headers), QByteArray());
     // Zero bytes in the page end a reading as its closing quote would.
-    QCOMPARE(Slip::pageText(headers + QByteArray("v=\"1\0"
-                                                 "2",
-                                                 6)),
-             QByteArray("v=\"1\"2"));
+    QCOMPARE(Slip::pageText(headers + hex("763D22 31 00 32")), QByteArray("v=\"1\"2"));
 }
 
 QTEST_APPLESS_MAIN(tst_Slip)
