@@ -143,12 +143,7 @@ private slots:
                  QStringList({"Test register not updated: Permission denied", "Saving: " + pdf}));
         QCOMPARE(contents(registerPath), bytes);
 
-        QDesktopServices::unsetUrlHandler("file");
-    }
-
-    void layout_data()
-    {
-        QPdfWriter writer(home.filePath("unused.pdf"));
+        QPdfWriter writer(home.filePath("unused.pdf")); // for where the layout puts things
         writer.setResolution(300);
         margin = writer.pageLayout().paintRectPixels(300).topLeft();
         for (int share : {15, 18, 10, 27, 11, 14}) {
@@ -158,6 +153,11 @@ private slots:
         QVERIFY(wordAt("Kova", sections[0].x() + 40, sections[0].y() + 220));
         const QString today = QDate::currentDate().toString(Qt::TextDate);
         QVERIFY(wordAt(today, sections[5].x() + 100, sections[5].bottom() + 1));
+        QDesktopServices::unsetUrlHandler("file");
+    }
+
+    void layout_data()
+    {
         QTest::addColumn<int>("index");
         for (int i = 0; i < int(std::size(Rows)); ++i)
             QTest::newRow(*Rows[i].label ? Rows[i].label : Rows[i].value) << i;
@@ -170,10 +170,10 @@ private slots:
         const char *titles[] = {"Test report",      "Beacon Information", "Measurements",
                                 "Message decoding", "Reference",          "Kova VESTRA info"};
         QVERIFY(text.contains(label) && text.contains(value) && text.contains(titles[r.section]));
-        const int baseline = sections[r.section].y() + 150 + 50 * r.row;
-        QVERIFY(label.isEmpty() || wordAt(label, sections[r.section].x() + 550, baseline));
+        const int baseline = sections.value(r.section).y() + 150 + 50 * r.row;
+        QVERIFY(label.isEmpty() || wordAt(label, sections.value(r.section).x() + 550, baseline));
         // The value column counts from the page's edge, not the section's.
-        const int valueX = sections[0].width() / 2 + (r.section == 2 ? 350 : 200);
+        const int valueX = sections.value(0).width() / 2 + (r.section == 2 ? 350 : 200);
         QVERIFY(value.isEmpty() || wordAt(value, valueX, baseline));
     }
 };

@@ -87,7 +87,7 @@ private slots:
                                  {"-35", "'-35", ""},
                                  {"@A1,B1", "'@A1,B1", ""},
                                  {"EB=5", "EB=5", ""},
-                                 {"Sjø 5º", "Sjø 5º", ""},
+                                 {"Sjø\r5º", "Sjø\r5º", ""},
                                  {"full disk: not updated", "x", "full disk"},
                                  {"read-only register: not updated", "x", "read-only register"},
                                  {"read-only folder, writable register", "x", "read-only folder"}};
