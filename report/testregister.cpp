@@ -94,10 +94,14 @@ QString append(const QString &folder, const QStringList &fields)
     // finds the register new. The lock, not the file's append mode, keeps them
     // apart: Qt on Windows appends by seeking to the end first.
     QLockFile lock(path + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockWaitMs) && lock.error() != QLockFile::PermissionError) {
-        return QStringLiteral("another program holds it open");
+    if (!lock.tryLock(LockWaitMs)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            return QStringLiteral("another VESTRA program is writing it");
+        // A folder that takes no lock file may still hold a writable register;
+        // then there is nobody to keep apart from but another such program.
+        if (lock.error() != QLockFile::PermissionError)
+            return QStringLiteral("its lock file cannot be made");
     }
-    // A folder that takes no lock file may still hold a writable register.
 
     QFile file(path);
     if (!file.open(QIODevice::Append | QIODevice::Unbuffered))
