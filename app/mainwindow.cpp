@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "dialogabout.h"
+#include "reportfile.h"
 #include "serialcomm.h"
 #include "ui_mainwindow.h"
 #include "verdicts.h"
@@ -29,8 +30,6 @@ namespace {
 
 // The tick that shows 100 on the bar ends an exchange that never completed.
 constexpr int TimeoutTicks = 100;
-
-const char ReportFolder[] = "VESTRA_Reports";
 
 } // namespace
 
@@ -102,15 +101,7 @@ void MainWindow::addStatusLine(const QString &line)
 
 void MainWindow::makeReportFolder()
 {
-    const QStringList documents =
-        QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty())
-        return;
-    QDir folder(documents.first());
-    // mkpath, not mkdir: a fresh Linux account may have no Documents folder yet,
-    // and without it no report could ever be saved.
-    if (!folder.exists(QLatin1String(ReportFolder)))
-        folder.mkpath(QLatin1String(ReportFolder));
+    ReportFile::makeFolder();
 }
 
 void MainWindow::onConnectOk()
@@ -237,6 +228,18 @@ QString MainWindow::calibrationDue() const
 QStringList MainWindow::decodedLines() const
 {
     return m_decodedLines;
+}
+QString MainWindow::targetFrequencyText() const
+{
+    return ui->comboBox->currentText();
+}
+QString MainWindow::statusReading() const
+{
+    return readings[StatusReading];
+}
+QString MainWindow::statusVerdictText() const
+{
+    return ui->TxtLabelStatus->text();
 }
 
 QString MainWindow::reportDateTime() const

@@ -55,6 +55,11 @@ public:
     QString frequencyLimitText() const;
     QString frequencyVerdictText() const;
 
+    // Read by the test register besides the report's own.
+    QString targetFrequencyText() const;
+    QString statusReading() const;
+    QString statusVerdictText() const;
+
     // A copy of text without the characters that no file name may hold.
     static QString removeInvalidFileChars(QString text);
 

@@ -1,30 +1,62 @@
 #include "mainwindow.h"
 
 #include "pdfreport.h"
-#include "ui_mainwindow.h"
+#include "reportfile.h"
+#include "testregister.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
 
-const char InvalidFileChars[] = "\"*/:<>?\\|";
+// The value of the listing line with this label, as the report prints it.
+QString listingValue(const QStringList &lines, const QString &label)
+{
+    for (const QString &line : lines) {
+        const ReportFile::ListingRow row = ReportFile::splitListingLine(line);
+        if (row.label == label)
+            return row.value;
+    }
+    return QString();
+}
+
+// The register line of a saved report, from the accessors the report reads.
+TestRegister::Entry registerEntry(const MainWindow &window, const QString &reportPath)
+{
+    const QStringList listing = window.decodedLines();
+    TestRegister::Entry entry;
+    entry.time = QDateTime::currentDateTime();
+    entry.vesselName = window.vesselName();
+    entry.manufacturer = window.beaconManufacturer();
+    entry.model = window.beaconModel();
+    entry.beaconSerialNo = window.beaconSerialNo();
+    entry.beaconId = listingValue(listing, QStringLiteral("15 HexID:"));
+    entry.hexMessage = listingValue(listing, QStringLiteral("Hex message:"));
+    entry.targetFrequency = window.targetFrequencyText();
+    entry.measuredFrequency = window.frequencyText();
+    entry.frequencyVerdict = window.frequencyVerdictText();
+    entry.distressText = window.distressText();
+    entry.rfLevel = window.rfLevelText();
+    entry.statusReading = window.statusReading();
+    entry.statusVerdict = window.statusVerdictText();
+    entry.instrumentSerialNo = window.instrumentSerialNo();
+    entry.calibrationDue = window.calibrationDue();
+    entry.companyName = window.companyName();
+    entry.testedBy = window.testedBy();
+    entry.programVersion = QCoreApplication::applicationVersion();
+    entry.reportFileName = QFileInfo(reportPath).fileName();
+    return entry;
+}
 
 } // namespace
 
 QString MainWindow::removeInvalidFileChars(QString text)
 {
-    const QString invalid = QLatin1String(InvalidFileChars);
-    QString cleaned;
-    cleaned.reserve(text.size());
-    for (const QChar c : text) {
-        if (!invalid.contains(c))
-            cleaned.append(c);
-    }
-    return cleaned;
+    return ReportFile::removeInvalidFileChars(text);
 }
 
 void MainWindow::on_pbDecodeData_clicked()
@@ -39,35 +71,28 @@ void MainWindow::on_pbDecodeData_clicked()
         return;
     }
 
-    if (ui->lineEdit_2->text().isEmpty() || ui->lineEdit_7->text().isEmpty() ||
-        ui->lineEdit_5->text().isEmpty()) {
+    if (beaconManufacturer().isEmpty() || beaconModel().isEmpty() || beaconSerialNo().isEmpty()) {
         messageBox.setText(QStringLiteral("Please enter at least\nManufacturer\nModel and Serial"));
         messageBox.exec();
         return;
     }
 
-    const QStringList documents =
-        QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty()) {
+    const QString folder = ReportFile::folder();
+    if (folder.isEmpty()) {
         messageBox.setText(cannotWrite);
         messageBox.exec();
         return;
     }
-    const QString fileName = documents.first() + QStringLiteral("/VESTRA_Reports") + u'/' +
-                             removeInvalidFileChars(ui->lineEdit_2->text()) + u' ' +
-                             removeInvalidFileChars(ui->lineEdit_7->text()) + u' ' +
-                             removeInvalidFileChars(ui->lineEdit_5->text()) +
-                             QStringLiteral(".pdf");
+    const QString fileName =
+        ReportFile::path(folder, beaconManufacturer(), beaconModel(), beaconSerialNo());
 
     // Fails while a viewer holds the report locked or the folder is gone.
     const bool existedBefore = QFile::exists(fileName);
-    QFile writeTest(fileName);
-    if (!writeTest.open(QIODevice::ReadWrite)) {
+    if (!ReportFile::canWrite(fileName)) {
         messageBox.setText(cannotWrite);
         messageBox.exec();
         return;
     }
-    writeTest.close();
 
     pdfReport report(this);
     if (!report.createReport(fileName, this)) {
@@ -78,7 +103,12 @@ void MainWindow::on_pbDecodeData_clicked()
         messageBox.exec();
         return;
     }
-    ui->listWidgetStatus->insertItem(0, QStringLiteral("Saving: ") + fileName);
+    addStatusLine(QStringLiteral("Saving: ") + fileName);
+
+    // The report counts as saved whatever happens to its register line.
+    const QString notRecorded = TestRegister::append(folder, registerEntry(*this, fileName));
+    if (!notRecorded.isEmpty())
+        addStatusLine(QStringLiteral("Test register not updated: ") + notRecorded);
 
     QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
 }

@@ -1,7 +1,9 @@
 #include "pdfreport.h"
 
 #include "mainwindow.h"
+#include "reportfile.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFont>
@@ -12,7 +14,6 @@
 #include <QPdfWriter>
 #include <QPen>
 #include <QRect>
-#include <QSaveFile>
 
 #include <iterator>
 
@@ -84,13 +85,11 @@ bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
 {
     const bool replacing = QFile::exists(fileName);
 
-    // The earlier report stays until commit() puts the finished one in its place.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-
+    QByteArray pdf;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Halvik"));
         writer.setTitle(QStringLiteral("Beacon report"));
         writer.setPageOrientation(QPageLayout::Portrait);
@@ -136,7 +135,8 @@ bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
             return false;
     }
 
-    if (!file.commit())
+    // The earlier report stays until the finished one takes its place.
+    if (!ReportFile::save(fileName, pdf))
         return false;
     if (replacing)
         qCDebug(lcReport).noquote() << "Deleting old file";
@@ -202,14 +202,8 @@ void pdfReport::drawMessageDecoding(QPainter &painter, const QRect &section, Mai
     // A long listing runs on over the sections below; the page stays one page.
     const QStringList lines = mainWindow->decodedLines();
     for (int row = 0; row < lines.size(); ++row) {
-        const QString &line = lines.at(row);
-        const int colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0) {
-            drawRow(painter, section, ValueOffset, row, QString(), line);
-        } else {
-            // Lines read "label: value"; the blank after the colon is skipped.
-            drawRow(painter, section, ValueOffset, row, line.left(colon + 1), line.mid(colon + 2));
-        }
+        const ReportFile::ListingRow split = ReportFile::splitListingLine(lines.at(row));
+        drawRow(painter, section, ValueOffset, row, split.label, split.value);
     }
 }
 

@@ -1,71 +1,79 @@
 #ifndef REPORTCHECK_H
 #define REPORTCHECK_H
 
-#include <QList>
-#include <QObject>
-#include <QRectF>
-#include <QString>
-#include <QStringList>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QUrl>
 
-class MainWindow;
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <unistd.h>
 
-// Reading reports back with poppler's tools, and a home of their own for tests.
+// Reports read back with poppler, registers read back as CSV, a home of their own.
 namespace ReportCheck {
 
-struct Word
+// Points HOME at dir with an empty Documents folder in it; run as root, goes on
+// as an ordinary user, for whom a read-only file is read-only.
+inline void useHome(const QTemporaryDir &dir)
 {
-    QString text;
-    QRectF box; // in points, origin at the page's top-left corner
-};
+    qputenv("HOME", dir.path().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
+    const uid_t nobody = 65534;
+    if (geteuid() == 0 && (chown(QFile::encodeName(dir.path()), nobody, nobody) != 0 ||
+                           setresgid(nobody, nobody, 0) != 0 || setresuid(nobody, nobody, 0) != 0))
+        qFatal("Cannot go on as an ordinary user");
+    QDir(dir.path()).mkdir("Documents");
+}
 
-// Points HOME at dir with an empty Documents folder in it, so the reports go
-// to dir/Documents/VESTRA_Reports once a window is built.
-void useHome(const QTemporaryDir &dir);
-QString reportFolder();
-
-QString layoutText(const QString &pdf);
-QString pdfInfo(const QString &pdf);
-QString imageList(const QString &pdf);
-QList<Word> words(const QString &pdf);
-
-// True when one line of the layout text holds label and then value; an empty
-// label means the value stands alone on its line.
-bool hasRow(const QString &layoutText, const QString &label, const QString &value);
-
-// Sets the text of the line edit or label of that object name.
-void setField(MainWindow *window, const char *objectName, const QString &text);
-
-// The fields and results as a completed exchange and a technician leave them.
-void fillTypicalTest(MainWindow *window, const QString &hexMessage);
-
-// Lets no file of this process grow beyond the given size while it lives, as
-// on a full disk. Writes beyond it fail instead of raising a signal.
-class FileSizeLimit
+// Runs one of poppler's tools, program first, and returns what it printed.
+inline QString poppler(const QStringList &command)
 {
-public:
-    explicit FileSizeLimit(qint64 bytes);
-    ~FileSizeLimit();
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
 
-private:
-    qint64 previous = -1;
-};
+// RFC 4180 rows, read independently of the writer; none for a line not ended by CR LF.
+inline QList<QStringList> readCsv(const QByteArray &bytes)
+{
+    static const QRegularExpression field(R"re((?:"((?:[^"]|"")*)"|([^",\r\n]*))(,|\r\n))re");
+    const QString text = QString::fromUtf8(bytes);
+    QList<QStringList> rows{{}};
+    for (qsizetype at = 0; at < text.size();) {
+        const auto m = field.match(text, at, QRegularExpression::NormalMatch,
+                                   QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!m.hasMatch())
+            return {};
+        rows.last() << m.captured(1).replace("\"\"", "\"") + m.captured(2);
+        if (m.captured(3) == "\r\n")
+            rows.append(QStringList());
+        at = m.capturedEnd();
+    }
+    rows.removeLast();
+    return rows;
+}
+
+inline QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs f with every file capped at bytes (-1: no cap), as on a full disk.
+inline void onFullDisk(qint64 bytes, const std::function<void()> &f)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlim_t previous = std::exchange(limit.rlim_cur, rlim_t(bytes));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    f();
+    limit.rlim_cur = previous;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
 
 } // namespace ReportCheck
-
-// Stands in for the desktop's PDF viewer.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    UrlCatcher();
-    ~UrlCatcher() override;
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 #endif // REPORTCHECK_H

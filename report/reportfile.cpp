@@ -1,0 +1,137 @@
+#include "reportfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
+#include <cstdio>
+#endif
+
+namespace ReportFile {
+
+namespace {
+
+const char InvalidFileChars[] = "\"*/:<>?\\|";
+
+// QSaveFile writes beside the report under the report's name and seven more
+// bytes; most file systems allow 255 bytes to a name.
+constexpr int NameMax = 255;
+constexpr int TemporaryNameExtra = 7;
+
+bool replaceFile(const QString &from, const QString &to)
+{
+#ifdef Q_OS_WIN
+    return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(from).utf16()),
+                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(to).utf16()),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+#else
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+#endif
+}
+
+bool writeInPlace(const QString &path, const QByteArray &data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush();
+}
+
+// For a name too long to have QSaveFile's temporary name beside it: the same
+// way round, under a short temporary name.
+bool saveUnderShortName(const QString &path, const QByteArray &data)
+{
+    const QString folderPath = QFileInfo(path).path();
+    QFile temporary(folderPath + QStringLiteral("/.vestra-") +
+                    QString::number(QRandomGenerator::global()->generate(), 36) +
+                    QStringLiteral(".tmp"));
+    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // As QSaveFile's fallback: a folder that takes no new file may still
+        // hold a report that can be written.
+        return !QFileInfo(folderPath).isWritable() && writeInPlace(path, data);
+    }
+    const bool written = temporary.write(data) == data.size() && temporary.flush();
+    temporary.close();
+    if (written && replaceFile(temporary.fileName(), path))
+        return true;
+    temporary.remove();
+    return false;
+}
+
+} // namespace
+
+QString folder()
+{
+    const QStringList documents =
+        QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        return QString();
+    return documents.first() + u'/' + QLatin1String(FolderName);
+}
+
+void makeFolder()
+{
+    const QStringList documents =
+        QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        return;
+    QDir documentsFolder(documents.first());
+    // mkpath, not mkdir: a fresh Linux account may have no Documents folder yet,
+    // and without it no report could ever be saved.
+    if (!documentsFolder.exists(QLatin1String(FolderName)))
+        documentsFolder.mkpath(QLatin1String(FolderName));
+}
+
+QString removeInvalidFileChars(QString text)
+{
+    const QString invalid = QLatin1String(InvalidFileChars);
+    QString cleaned;
+    cleaned.reserve(text.size());
+    for (const QChar c : text) {
+        if (!invalid.contains(c))
+            cleaned.append(c);
+    }
+    return cleaned;
+}
+
+QString path(const QString &folder, const QString &manufacturer, const QString &model,
+             const QString &serialNo)
+{
+    return folder + u'/' + removeInvalidFileChars(manufacturer) + u' ' +
+           removeInvalidFileChars(model) + u' ' + removeInvalidFileChars(serialNo) +
+           QStringLiteral(".pdf");
+}
+
+bool canWrite(const QString &path)
+{
+    QFile writeTest(path);
+    if (!writeTest.open(QIODevice::ReadWrite))
+        return false;
+    writeTest.close();
+    return true;
+}
+
+bool save(const QString &path, const QByteArray &data)
+{
+    if (QFile::encodeName(QFileInfo(path).fileName()).size() > NameMax - TemporaryNameExtra)
+        return saveUnderShortName(path, data);
+    QSaveFile file(path);
+    // A read-only folder may hold a writable report: that one is written in place.
+    file.setDirectWriteFallback(true);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+}
+
+ListingRow splitListingLine(const QString &line)
+{
+    const int colon = line.indexOf(u':');
+    if (colon < 0)
+        return {QString(), line};
+    // Lines read "label: value"; the blank after the colon is skipped.
+    return {line.left(colon + 1), line.mid(colon + 2)};
+}
+
+} // namespace ReportFile

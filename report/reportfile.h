@@ -1,0 +1,48 @@
+#ifndef REPORTFILE_H
+#define REPORTFILE_H
+
+#include <QByteArray>
+#include <QString>
+
+// Where a report goes and how it gets there safely. No window in here.
+namespace ReportFile {
+
+inline constexpr char FolderName[] = "VESTRA_Reports";
+
+// The report folder under the first Documents location; empty when the
+// platform names no Documents location at all.
+QString folder();
+
+// Creates the report folder when it is missing. A failure shows later, when
+// a report cannot be written.
+void makeFolder();
+
+// A copy of text without the characters that no file name may hold.
+QString removeInvalidFileChars(QString text);
+
+// folder/manufacturer model serial.pdf, each field cleaned, nothing trimmed.
+QString path(const QString &folder, const QString &manufacturer, const QString &model,
+             const QString &serialNo);
+
+// Opens the file for reading and writing and closes it at once; false when a
+// viewer holds it locked, or the folder is missing or not writable. Creates
+// the file, empty, when it was not there.
+bool canWrite(const QString &path);
+
+// Writes data to path. An earlier file stays whole until the new one is
+// complete, wherever the folder lets a new file be made beside it; in a folder
+// that does not, a writable earlier file is overwritten in place.
+bool save(const QString &path, const QByteArray &data);
+
+// A line of the decoded listing as the report prints it: the label up to and
+// including the first colon, the value after the colon and one blank.
+struct ListingRow
+{
+    QString label;
+    QString value;
+};
+ListingRow splitListingLine(const QString &line);
+
+} // namespace ReportFile
+
+#endif // REPORTFILE_H
