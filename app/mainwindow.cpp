@@ -235,7 +235,7 @@ QString MainWindow::targetFrequencyText() const
 }
 QString MainWindow::statusReading() const
 {
-    return readings[StatusReading];
+    return exchange.readings[StatusReading];
 }
 QString MainWindow::statusVerdictText() const
 {
