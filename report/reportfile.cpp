@@ -75,15 +75,11 @@ QString folder()
 
 void makeFolder()
 {
-    const QStringList documents =
-        QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty())
-        return;
-    QDir documentsFolder(documents.first());
     // mkpath, not mkdir: a fresh Linux account may have no Documents folder yet,
     // and without it no report could ever be saved.
-    if (!documentsFolder.exists(QLatin1String(FolderName)))
-        documentsFolder.mkpath(QLatin1String(FolderName));
+    const QString reportFolder = folder();
+    if (!reportFolder.isEmpty())
+        QDir().mkpath(reportFolder);
 }
 
 QString removeInvalidFileChars(QString text)
