@@ -1,6 +1,8 @@
-#pragma once
+#ifndef MESSAGEENCODER_H
+#define MESSAGEENCODER_H
 
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 #include <vector>
@@ -17,9 +19,32 @@ public:
     // the ones past 112 when written.
     explicit MessageEncoder(Length length) : m_bits(std::size_t(Long) + 1, 0), m_length(length)
     {
-        set(1, 15, 0x7FFF);
-        set(16, 24, 0x2F);
-        set(25, 25, length == Long ? 1 : 0);
+        set(1, 15, 0x7FFF).set(16, 24, 0x2F).set(25, 25, length == Long ? 1 : 0);
+    }
+
+    // A message from a short description for test tables: "short" or "long",
+    // then in order "uN" (user protocol N) or "lN" (location protocol N),
+    // "A-B=V" or "A=V" (message bits A to B set to V, decimal or 0x hex) and
+    // "seal" (fills in the check codes of what is set so far). Country 257.
+    static MessageEncoder parse(const char *description)
+    {
+        const QStringList words = QString::fromLatin1(description).split(QLatin1Char(' '));
+        MessageEncoder m(words.first() == QLatin1String("long") ? Long : Short);
+        m.set(27, 36, 257);
+        for (const QString &word : words.mid(1)) {
+            const qsizetype equals = word.indexOf(QLatin1Char('='));
+            const QStringList range = word.left(equals).split(QLatin1Char('-'));
+            if (word == QLatin1String("seal"))
+                m = m.sealed();
+            else if (word.startsWith(QLatin1Char('u')))
+                m.set(26, 26, 1).set(37, 39, word.mid(1).toUInt());
+            else if (word.startsWith(QLatin1Char('l')))
+                m.set(26, 26, 0).set(37, 40, word.mid(1).toUInt());
+            else
+                m.set(range.first().toInt(), range.last().toInt(),
+                      word.mid(equals + 1).toULongLong(nullptr, 0));
+        }
+        return m;
     }
 
     MessageEncoder &set(int firstBit, int lastBit, unsigned long long value)
@@ -28,6 +53,7 @@ public:
             m_bits.at(std::size_t(b)) = int(value & 1);
         return *this;
     }
+    MessageEncoder &flip(int bit) { return set(bit, bit, 1 - get(bit, bit)); }
 
     unsigned long long get(int firstBit, int lastBit) const
     {
@@ -55,7 +81,6 @@ public:
             text += QString::number(get(b, b + 3), 16).toUpper();
         return text;
     }
-
     QString hex() const { return digits(1, m_length); }
 
 private:
@@ -71,18 +96,14 @@ private:
                     work[i + std::size_t(degree - e)] ^= 1;
             }
         }
-        return MessageEncoder::fromBits(work.end() - degree, work.end());
-    }
-
-    static unsigned long long fromBits(std::vector<int>::const_iterator from,
-                                       std::vector<int>::const_iterator to)
-    {
         unsigned long long value = 0;
-        for (; from != to; ++from)
-            value = (value << 1) | unsigned(*from);
+        for (auto bit = work.end() - degree; bit != work.end(); ++bit)
+            value = (value << 1) | unsigned(*bit);
         return value;
     }
 
     std::vector<int> m_bits;
     Length m_length;
 };
+
+#endif // MESSAGEENCODER_H
