@@ -170,18 +170,23 @@ MessageDiagnosis diagnoseMessage(const QString &messageText)
     const BeaconMessage message(text.toLatin1());
     QStringList failures;
     bool located = true;
+    BeaconMessage corrected = message;
     if (bch1Syndrome(message) != 0) {
         failures.append(QString::asprintf("BCH-1 fails: received %06X, computed %06X",
                                           message.receivedBch1(), message.computedBch1()));
         const QList<int> bits = bch1Table().locate(bch1Syndrome(message));
         located = !bits.isEmpty();
         diagnosis.errorBits += bits;
+        for (const int bit : bits)
+            corrected.setBits(bit - 1, 1, corrected.bits(bit - 1, 1) ^ 1u);
     }
-    // A short message has no BCH-2, a self-test filler is not checked.
-    if (!message.isShortFormat() && !message.hasTestBch2() && bch2Syndrome(message) != 0) {
+    // A short message has no BCH-2, a self-test filler is not checked; a
+    // located error in bit 25 may change the length.
+    const BeaconMessage &checked = located ? corrected : message;
+    if (!checked.isShortFormat() && !checked.hasTestBch2() && bch2Syndrome(checked) != 0) {
         failures.append(QString::asprintf("BCH-2 fails: received %03X, computed %03X",
-                                          message.receivedBch2(), message.computedBch2()));
-        const QList<int> bits = locateBch2(message);
+                                          checked.receivedBch2(), checked.computedBch2()));
+        const QList<int> bits = locateBch2(checked);
         located = located && !bits.isEmpty();
         diagnosis.errorBits += bits;
     }

@@ -1,7 +1,6 @@
 #ifndef MESSAGEENCODER_H
 #define MESSAGEENCODER_H
 
-#include <QString>
 #include <QStringList>
 
 #include <initializer_list>
@@ -9,31 +8,27 @@
 
 // Builds beacon messages for the tests without the decoder's help: fields are
 // set by message bit number (1-based, inclusive) and the two BCH codes come
-// from long division by the generator polynomials, given by their exponents.
+// from bit-by-bit long division by the generators, given by their exponents.
 class MessageEncoder
 {
 public:
     enum Length { Short = 112, Long = 144 };
 
-    // Bits up to 144 can be set either way; a short message just leaves out
-    // the ones past 112 when written.
-    explicit MessageEncoder(Length length) : m_bits(std::size_t(Long) + 1, 0), m_length(length)
+    explicit MessageEncoder(Length length) : m_length(length)
     {
-        set(1, 15, 0x7FFF).set(16, 24, 0x2F).set(25, 25, length == Long ? 1 : 0);
+        set(1, 15, 0x7FFF).set(16, 24, 0x2F).set(25, 25, length == Long).set(27, 36, 257);
     }
 
-    // A message from a short description for test tables: "short" or "long",
-    // then in order "uN" (user protocol N) or "lN" (location protocol N),
-    // "A-B=V" or "A=V" (message bits A to B set to V, decimal or 0x hex) and
-    // "seal" (fills in the check codes of what is set so far). Country 257.
-    static MessageEncoder parse(const char *description)
+    // From a description for test tables: "short" or "long", then in order
+    // "uN" (user protocol N) or "lN" (location protocol N), "A-B=V" or "A=V"
+    // (bits A to B set to V, decimal or 0x hex), and "seal" (the check codes
+    // of what is set so far). The country is 257 unless set.
+    static MessageEncoder parse(const QString &description)
     {
-        const QStringList words = QString::fromLatin1(description).split(QLatin1Char(' '));
+        const QStringList words = description.split(QLatin1Char(' '));
         MessageEncoder m(words.first() == QLatin1String("long") ? Long : Short);
-        m.set(27, 36, 257);
         for (const QString &word : words.mid(1)) {
-            const qsizetype equals = word.indexOf(QLatin1Char('='));
-            const QStringList range = word.left(equals).split(QLatin1Char('-'));
+            const QStringList range = word.section(QLatin1Char('='), 0, 0).split(QLatin1Char('-'));
             if (word == QLatin1String("seal"))
                 m = m.sealed();
             else if (word.startsWith(QLatin1Char('u')))
@@ -42,7 +37,7 @@ public:
                 m.set(26, 26, 0).set(37, 40, word.mid(1).toUInt());
             else
                 m.set(range.first().toInt(), range.last().toInt(),
-                      word.mid(equals + 1).toULongLong(nullptr, 0));
+                      word.section(QLatin1Char('='), 1).toULongLong(nullptr, 0));
         }
         return m;
     }
@@ -50,16 +45,16 @@ public:
     MessageEncoder &set(int firstBit, int lastBit, unsigned long long value)
     {
         for (int b = lastBit; b >= firstBit; --b, value >>= 1)
-            m_bits.at(std::size_t(b)) = int(value & 1);
+            m_bits.at(std::size_t(b)) = value & 1;
         return *this;
     }
-    MessageEncoder &flip(int bit) { return set(bit, bit, 1 - get(bit, bit)); }
+    MessageEncoder &flip(int bit) { return set(bit, bit, !m_bits.at(std::size_t(bit))); }
 
     unsigned long long get(int firstBit, int lastBit) const
     {
         unsigned long long value = 0;
         for (int b = firstBit; b <= lastBit; ++b)
-            value = (value << 1) | unsigned(m_bits.at(std::size_t(b)));
+            value = (value << 1) | m_bits.at(std::size_t(b));
         return value;
     }
 
@@ -67,9 +62,9 @@ public:
     MessageEncoder sealed() const
     {
         MessageEncoder m(*this);
-        m.set(86, 106, m.remainder(25, 85, {21, 18, 17, 15, 14, 12, 11, 8, 7, 6, 5, 1, 0}));
+        m.set(86, 106, remainder(25, 85, {21, 18, 17, 15, 14, 12, 11, 8, 7, 6, 5, 1, 0}));
         if (m_length == Long)
-            m.set(133, 144, m.remainder(107, 132, {12, 10, 8, 5, 4, 3, 0}));
+            m.set(133, 144, remainder(107, 132, {12, 10, 8, 5, 4, 3, 0}));
         return m;
     }
 
@@ -84,25 +79,23 @@ public:
     QString hex() const { return digits(1, m_length); }
 
 private:
+    // The protected bits followed by degree zeros, divided by the generator.
     unsigned long long remainder(int firstBit, int lastBit,
                                  std::initializer_list<int> exponents) const
     {
         const int degree = *exponents.begin();
-        std::vector<int> work(m_bits.begin() + firstBit, m_bits.begin() + lastBit + 1);
-        work.resize(work.size() + std::size_t(degree), 0);
-        for (std::size_t i = 0; i + std::size_t(degree) < work.size(); ++i) {
-            if (work[i]) {
-                for (const int e : exponents)
-                    work[i + std::size_t(degree - e)] ^= 1;
-            }
+        unsigned long long generator = 0, r = 0;
+        for (const int e : exponents)
+            generator |= 1ull << e;
+        for (int b = firstBit; b <= lastBit + degree; ++b) {
+            r = (r << 1) | (b <= lastBit ? get(b, b) : 0);
+            if ((r >> degree) & 1)
+                r ^= generator;
         }
-        unsigned long long value = 0;
-        for (auto bit = work.end() - degree; bit != work.end(); ++bit)
-            value = (value << 1) | unsigned(*bit);
-        return value;
+        return r;
     }
 
-    std::vector<int> m_bits;
+    std::vector<bool> m_bits = std::vector<bool>(std::size_t(Long) + 1);
     Length m_length;
 };
 
