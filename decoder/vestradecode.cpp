@@ -192,7 +192,7 @@ int main(int argc, char *argv[])
                                  QStringLiteral("[HEX|- ...]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return 0;
     }
