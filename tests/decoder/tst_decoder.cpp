@@ -63,12 +63,14 @@ void tst_Decoder::field_data()
         "Standard Location - EPIRB-MMSI|Standard Location ELT-24bit Address|Standard Location ELT-Serial|"
         "Standard Location ELT-Aircraft|Standard Location EPIRB-serial|Standard Location PLB-serial|"
         "National Location ELT|National Location Spare|National Location EPIRB|National Location PLB|"
-        "Ship Security|RLS location (ELT)|Standard test Location|National test Location").split('|');
-    // clang-format on
-    for (int i = 0; i < 24; ++i) {
-        const QString code = i < 8 ? QString("u%1").arg(i) : QString("l%1").arg(i - 8);
-        QTest::newRow(qPrintable(code)) << "short " + code << "type" << names[i];
+        "Ship Security|RLS location (ELT)|Standard test Location|National test Location|Aviation|"
+        "Aircraft Operator|Maritime (float free)|Aircraft Address|Maritime (non float free)|"
+        "Not Defined(101)|Personal|Not Defined(111)").split('|'); // user, location, serial types
+    for (int i = 0; i < 32; ++i) {
+        const QString code = i < 8 ? QString("u%1").arg(i) : i < 24 ? QString("l%1").arg(i - 8) : QString("u3 40-42=%1").arg(i - 24);
+        QTest::newRow(qPrintable(code)) << "short " + code << (i < 24 ? "type" : "beacon") << names[i];
     }
+    // clang-format on
     const QString baudot = " 5 9      4 80  3    6 /-2  71   T O HNM LRGIPCVEZDBSYFXAWJ UQK ";
     for (int first = 0; first < 64; first += 7) {
         QString d = "short u1";
@@ -78,7 +80,6 @@ void tst_Decoder::field_data()
             << d << "aviation" << (baudot + baudot).mid(first, 7);
     }
     // clang-format off
-    // 1111 in bits 43-46 means EPIRB whatever bits 41-42 hold.
     QTest::newRow("RLS 01 0000") << "short l13 41-46=16" << "type" << "RLS location (EPIRB)";
     QTest::newRow("RLS 10 0000") << "short l13 41-46=32" << "type" << "RLS location (PLB)";
     QTest::newRow("RLS 11 0000") << "short l13 41-46=48" << "type" << "RLS location (Test)";
@@ -119,6 +120,7 @@ void tst_Decoder::field()
     const BeaconMessage m(E::parse(description).hex().toLatin1());
     const char *layouts[] = {"manufacturer", "approval", "plain"};
     const QByteArray text = field == "type"       ? m.protocolTypeText()
+                            : field == "beacon"   ? m.serialBeaconTypeText()
                             : field == "aviation" ? m.aircraftRegistrationText()
                             : field == "serial"   ? m.serialNumberText()
                             : field == "layout"   ? QByteArray(layouts[int(m.serialLayout())])
@@ -150,9 +152,9 @@ void tst_Decoder::listing_data()
         {"user 6", "short u6 40-45=41 46-51=56 52-57=46 58-63=55 64-67=4 68-71=7 72-75=10 76-81=63 84-85=3 seal", "Hex message: @hex|Message format: short format|Protocol: User|Country code: 257|User Type: Radio call sign user|Radio Call Sign Ident.: LACX47:|Spesific beacon number:  |Aux radio device: Other Dev.|15 HexID: @user"},
         {"user 7, truncated test", "long u7 16-24=0xD0 40-85=0x3FFFFFFFFFFC seal 133-144=0xFFF", "Hex message: @hex28|Message format: long format (truncated)|Protocol: User|Country code: 257|User Type: Test user|46 bit data : 3ffffffffffc|Aux radio device: No Device|15 HexID: @user|Position : Lat: N 00º00' Lon: E 00º00' (external source)"},
         {"location 12", "short l12 41-85=0x1234567890AB seal", "Hex message: @hex|Message format: short format|Protocol: Location|Country code: 257|Location Type: Ship Security|Protocol not Implemented"},
-        {"location 3, fixed bits wrong", "long l3 41-64=0x4CA2B1 66-72=60 75=1 76-83=5 84-85=3 113=1 124-128=31 129-132=15 seal", "Hex message: @hex|Message format: long format|Protocol: Location|Country code: 257|Location Type: Standard Location ELT-24bit Address|24 bit AircraftId : 5022385|Position: Lat: N 60º00'00\" Lon: W 05º13'00\"|Position Data source: Error in fixed bits 107-110|Aux device: Error in fixed bits 107-110|15 HexID: @std"},
+        {"location 3, self-test sync, real BCH-2", "long l3 16-24=0xD0 41-64=0x4CA2B1 66-72=60 75=1 76-83=5 84-85=3 113=1 124-128=31 129-132=15 seal", "Hex message: @hex|Message format: long format|Protocol: Location|Country code: 257|Location Type: Standard Location ELT-24bit Address|24 bit AircraftId : 5022385|Position: Lat: N 60º00'00\" Lon: W 05º13'00\"|Position Data source: Error in fixed bits 107-110|Aux device: Error in fixed bits 107-110|15 HexID: @std"},
         {"location 4, truncated test", "long l4 16-24=0xD0 41-50=7 51-64=123 66-72=100 73-74=1 76-83=179 84-85=2 107-112=0x36 seal 133-144=0xFFF", "Hex message: @hex28|Message format: long format (truncated)|Protocol: Location|Country code: 257|Location Type: Standard Location ELT-Serial|Serial ID : 00123|Cospas/Sarsat appr : 0007|Position: Lat: N 100º15' Lon: E 179º30'|Position Data source: Internal|Aux device: No 121.5 MHz homer|15 HexID: @std"},
-        {"location 5", "short l5 41-55=12345 56-64=511 65=1 75-85=1023 107-112=0x35 seal", "Hex message: @hex|Message format: short format|Protocol: Location|Country code: 257|Location Type: Standard Location ELT-Aircraft|ELT Operator: 12345|ELT number: 511|Position: Lat: S 00º00' Lon: Default |Position Data source: External|Aux device: 121.5 MHz homer|15 HexID: @std"},
+        {"location 5, normal sync, BCH-2 zeros", "long l5 41-55=12345 56-64=511 65=1 75-85=1023 107-112=0x35 seal 133-144=0", "Hex message: @hex|Message format: long format|Protocol: Location|Country code: 257|Location Type: Standard Location ELT-Aircraft|ELT Operator: 12345|ELT number: 511|Position: Lat: S 00º00' Lon: Default |Position Data source: External|Aux device: 121.5 MHz homer|15 HexID: @std"},
         {"location 14", "short l14 41-64=0xFFFFFF 66-72=45 73-74=2 75-85=1023 seal", "Hex message: @hex|Message format: short format|Protocol: Location|Country code: 257|Location Type: Standard test Location|Position: Lat: N 45º30' Lon: Default |Position Data source: Error in fixed bits 107-110|Aux device: Error in fixed bits 107-110|15 HexID: @std"},
         {"location 10, national", "long l10 41-58=12345 60-66=59 67-71=10 72=1 73-80=10 107-112=0x37 113=1 114-115=3 116-119=15 123-126=1 seal", "Hex message: @hex|Message format: long format|Protocol: Location|Country code: 257|Location Type: National Location EPIRB|Serial number : 12345|Position : Lat: N 59º24'00\" Lon: W 09º59'56\"|Position Data source : Internal|Aux device : 121.5 MHz homer|15 HexID: @nat"},
         {"location 13, RLS MMSI, 14 lines", "long l13 41-46=47 47-66=57123 68-74=70 75=1 76=1 77-84=10 107-110=10 113-114=1 116-119=15 120-123=15 124=1 seal", "Hex message: @hex|Message format: long format|Protocol: Location|Country code: 257|Location Type: RLS location (EPIRB)|MMSI : 057123|Buoy No : First EPIRB|Position: Lat: N 70º14'00\" Lon: W 10º00'00\"|Position Data source: Internal|Aux device: No 121.5 MHz homer|RLM type 1: Available|RLM type 2: Not available|RLS provider: Galileo|15 HexID: @rls"},
