@@ -54,6 +54,8 @@ const char *const serialBeaconTypes[8] = {
 const char *const auxDevices[4] = {"No Device", "121.5 MHz", "9 GHz Sart", "Other Dev."};
 const char *const rlsProviders[4] = {"Unknown (0)", "Galileo", "Unknown (2)", "Unknown (3)"};
 
+QByteArray format(const char *pattern, ...) Q_ATTRIBUTE_FORMAT_PRINTF(1, 2);
+
 QByteArray format(const char *pattern, ...)
 {
     char buffer[128];
@@ -228,12 +230,31 @@ unsigned long long BeaconMessage::wideField(int firstBit, int lastBit) const
     return value;
 }
 
+// The check codes are left out of the division instead of being zeroed in the
+// buffer, so the message is never touched.
+unsigned int BeaconMessage::receivedBch1() const
+{
+    return field(86, 106);
+}
+
+unsigned int BeaconMessage::computedBch1() const
+{
+    return bch1Divider.remainder(wideField(25, 85), 61);
+}
+
+unsigned int BeaconMessage::receivedBch2() const
+{
+    return field(133, 144);
+}
+
+unsigned int BeaconMessage::computedBch2() const
+{
+    return bch2Divider.remainder(field(107, 132), 26);
+}
+
 bool BeaconMessage::isValid() const
 {
-    // The check codes are left out of the division instead of being zeroed in
-    // the buffer, so the message is never touched.
-    const unsigned int received1 = field(86, 106);
-    if (bch1Divider.remainder(wideField(25, 85), 61) != received1)
+    if (computedBch1() != receivedBch1())
         return false;
     if (isShortFormat())
         return true;
@@ -241,8 +262,8 @@ bool BeaconMessage::isValid() const
         qCDebug(lcDecoder).noquote() << "MOLM2: Testmessage detected";
         return true;
     }
-    const unsigned int received2 = field(133, 144);
-    const unsigned int remainder2 = bch2Divider.remainder(field(107, 132), 26);
+    const unsigned int received2 = receivedBch2();
+    const unsigned int remainder2 = computedBch2();
     qCDebug(lcDecoder).noquote() << QString::asprintf("Value: %x akkum: %x", received2, remainder2);
     return remainder2 == received2;
 }
@@ -317,13 +338,17 @@ QByteArray BeaconMessage::userDataText() const
     return format("%04x%04x%04x", field(40, 53), field(54, 69), field(70, 85));
 }
 
-static QByteArray baudotText(const BeaconMessage &message, int firstBit, int characters)
+namespace {
+
+QByteArray baudotText(const BeaconMessage &message, int firstBit, int characters)
 {
     QByteArray text(characters, ' ');
     for (int i = 0; i < characters; ++i)
         text[i] = baudot[message.bits(firstBit - 1 + 6 * i, 6)];
     return text;
 }
+
+} // namespace
 
 QByteArray BeaconMessage::aircraftRegistrationText() const
 {
@@ -362,14 +387,14 @@ QByteArray BeaconMessage::serialNumberText() const
 {
     switch (field(40, 42)) {
     case 1:
-        return format("%d/%d", field(44, 61), field(62, 73));
+        return format("%u/%u", field(44, 61), field(62, 73));
     case 3:
-        return format("%d/%d", field(44, 67), field(68, 73));
+        return format("%u/%u", field(44, 67), field(68, 73));
     case 5:
     case 7:
         return QByteArray();
     default:
-        return format("%d", field(44, 63));
+        return format("%u", field(44, 63));
     }
 }
 
@@ -385,84 +410,84 @@ BeaconMessage::SerialLayout BeaconMessage::serialLayout() const
 
 QByteArray BeaconMessage::manufacturerIdText() const
 {
-    return format("%02d", field(44, 51));
+    return format("%02u", field(44, 51));
 }
 
 QByteArray BeaconMessage::modelNumberText() const
 {
-    return format("%02d", field(64, 67));
+    return format("%02u", field(64, 67));
 }
 
 QByteArray BeaconMessage::productionRunText() const
 {
-    return format("%02d", field(68, 75));
+    return format("%02u", field(68, 75));
 }
 
 QByteArray BeaconMessage::manufacturerSequenceText() const
 {
-    return format("%02d", field(52, 63));
+    return format("%02u", field(52, 63));
 }
 
 QByteArray BeaconMessage::genericApprovalText() const
 {
-    return format("%02d", field(44, 50));
+    return format("%02u", field(44, 50));
 }
 
 QByteArray BeaconMessage::genericSequenceText() const
 {
-    return format("%02d", field(51, 63));
+    return format("%02u", field(51, 63));
 }
 
 QByteArray BeaconMessage::approvalNumberText() const
 {
     if (!isApprovalFlagSet())
         return "No approval no present";
-    return format("%d", field(74, 83));
+    return format("%u", field(74, 83));
 }
 
 QByteArray BeaconMessage::mmsiText() const
 {
-    return format("%06d", field(41, 60));
+    return format("%06u", field(41, 60));
 }
 
 QByteArray BeaconMessage::mmsiBeaconNumberText() const
 {
-    return format("%d", field(61, 64));
+    return format("%u", field(61, 64));
 }
 
 QByteArray BeaconMessage::aircraftAddressText() const
 {
-    return format("%d", field(41, 64));
+    return format("%u", field(41, 64));
 }
 
 QByteArray BeaconMessage::locationSerialText() const
 {
-    return format("%05d", field(51, 64));
+    return format("%05u", field(51, 64));
 }
 
 QByteArray BeaconMessage::typeApprovalText() const
 {
-    return format("%04d", field(41, 50));
+    return format("%04u", field(41, 50));
 }
 
 QByteArray BeaconMessage::operatorDesignatorText() const
 {
-    return format("%d", field(41, 55));
+    return format("%u", field(41, 55));
 }
 
 QByteArray BeaconMessage::operatorSerialText() const
 {
-    return format("%d", field(56, 64));
+    return format("%u", field(56, 64));
 }
 
 QByteArray BeaconMessage::nationalSerialText() const
 {
-    return format("%d", field(41, 58));
+    return format("%u", field(41, 58));
 }
 
 QByteArray BeaconMessage::rlsMmsiText() const
 {
-    return format("%06d", field(47, 66));
+    return format("%06u", field(47, 66));
 }
 
 QByteArray BeaconMessage::rlsBeaconText() const
@@ -472,13 +497,13 @@ QByteArray BeaconMessage::rlsBeaconText() const
 
 QByteArray BeaconMessage::rlsSerialText() const
 {
-    return format("%d", field(53, 66));
+    return format("%u", field(53, 66));
 }
 
 QByteArray BeaconMessage::rlsTypeApprovalText() const
 {
     static const char prefixes[4] = {'T', '1', '3', 'T'};
-    return format("%c%d", prefixes[field(41, 42)], field(43, 52));
+    return format("%c%u", prefixes[field(41, 42)], field(43, 52));
 }
 
 QByteArray BeaconMessage::returnLinkType1Text() const
@@ -509,33 +534,17 @@ QByteArray BeaconMessage::hexId() const
 QByteArray BeaconMessage::hexId(LocationFamily family) const
 {
     BeaconMessage defaults(*this);
-    switch (family) {
-    case LocationFamily::Standard:
-        defaults.setBits(64, 1, 0);
-        defaults.setBits(65, 9, 511);
-        defaults.setBits(74, 1, 0);
-        defaults.setBits(75, 10, 1023);
-        break;
-    case LocationFamily::National:
-        defaults.setBits(58, 1, 0);
-        defaults.setBits(59, 7, 127);
-        defaults.setBits(66, 5, 0);
-        defaults.setBits(71, 1, 0);
-        defaults.setBits(72, 8, 255);
-        defaults.setBits(80, 5, 0);
-        break;
-    case LocationFamily::Rls:
-        defaults.setBits(66, 1, 0);
-        defaults.setBits(67, 8, 255);
-        defaults.setBits(75, 1, 0);
-        defaults.setBits(76, 9, 511);
-        break;
-    }
+    const Family &layout = familyLayout(family);
+    for (const Axis *axis : {&layout.latitude, &layout.longitude})
+        defaults.setBits(axis->flagBit - 1, axis->lastBit - axis->flagBit + 1,
+                         axis->defaultPattern);
     return defaults.hexId();
 }
 
-static QByteArray axisText(const BeaconMessage &message, const Axis &axis, bool fine,
-                           const char *debugPrefix)
+namespace {
+
+QByteArray axisText(const BeaconMessage &message, const Axis &axis, bool fine,
+                    const char *debugPrefix)
 {
     auto field = [&message](int firstBit, int lastBit) {
         return int(message.bits(firstBit - 1, lastBit - firstBit + 1));
@@ -565,6 +574,8 @@ static QByteArray axisText(const BeaconMessage &message, const Axis &axis, bool 
     return format("%s%c %02d%c%02d'%02d\"", axis.label, letter, wholeDegrees, degreeMark,
                   wholeMinutes, seconds);
 }
+
+} // namespace
 
 QByteArray BeaconMessage::positionText() const
 {

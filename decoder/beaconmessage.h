@@ -1,4 +1,5 @@
-#pragma once
+#ifndef BEACONMESSAGE_H
+#define BEACONMESSAGE_H
 
 #include <QByteArray>
 
@@ -23,6 +24,11 @@ public:
     void setBits(int start, int count, unsigned int value);
 
     bool isValid() const;
+    // The check codes as received and as computed from the bits they protect.
+    unsigned int receivedBch1() const;
+    unsigned int computedBch1() const;
+    unsigned int receivedBch2() const;
+    unsigned int computedBch2() const;
     bool isShortFormat() const;
     bool isTruncatedTest() const;
     // Bits 133-144 all zeros or all ones: the self-test filler that isValid
@@ -97,3 +103,5 @@ private:
 
     std::array<unsigned char, 100> m_bytes{};
 };
+
+#endif // BEACONMESSAGE_H

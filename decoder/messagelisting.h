@@ -1,4 +1,5 @@
-#pragma once
+#ifndef MESSAGELISTING_H
+#define MESSAGELISTING_H
 
 #include <QString>
 #include <QStringList>
@@ -10,3 +11,5 @@ QString normaliseMessageText(const QString &text);
 // Validates the message and, for a valid one, fills lines with the decoded
 // listing (cleared first in every case). Returns false for an invalid message.
 bool buildListing(const QString &messageText, QStringList &lines);
+
+#endif // MESSAGELISTING_H
