@@ -209,3 +209,11 @@ bool buildListing(const QString &messageText, QStringList &lines)
         writer.addLocationLines();
     return true;
 }
+
+ListingRow splitListingLine(const QString &line)
+{
+    const qsizetype colon = line.indexOf(u':');
+    if (colon < 0)
+        return {QString(), line};
+    return {line.left(colon + 1), line.mid(colon + 2)};
+}

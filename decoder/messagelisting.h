@@ -12,4 +12,14 @@ QString normaliseMessageText(const QString &text);
 // listing (cleared first in every case). Returns false for an invalid message.
 bool buildListing(const QString &messageText, QStringList &lines);
 
+// A line of the listing as the report prints it: the label up to and
+// including the first colon, the value after the colon and one blank; a line
+// without a colon is all value.
+struct ListingRow
+{
+    QString label;
+    QString value;
+};
+ListingRow splitListingLine(const QString &line);
+
 #endif // MESSAGELISTING_H

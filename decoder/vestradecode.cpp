@@ -87,16 +87,14 @@ private:
         QJsonObject object{{QStringLiteral("input"), text}, {QStringLiteral("valid"), true}};
         QJsonArray listing;
         for (const QString &line : lines) {
-            const qsizetype colon = line.indexOf(QLatin1Char(':'));
-            const QString label = colon < 0 ? QString() : line.left(colon + 1);
-            const QString value = colon < 0 ? line : line.mid(colon + 2);
+            const ListingRow row = splitListingLine(line);
             // Filling a copy of a ready pair skips the key look-ups.
             QJsonObject pair(m_pair);
-            pair[m_labelKey] = label;
-            pair[m_valueKey] = value;
+            pair[m_labelKey] = row.label;
+            pair[m_valueKey] = row.value;
             listing.append(pair);
-            if (label == hexIdLabel)
-                object.insert(QStringLiteral("hexId"), value);
+            if (row.label == hexIdLabel)
+                object.insert(QStringLiteral("hexId"), row.value);
         }
         object.insert(QStringLiteral("listing"), listing);
         return object;

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "messagelisting.h"
 #include "pdfreport.h"
 #include "reportfile.h"
 #include "testregister.h"
@@ -17,7 +18,7 @@ namespace {
 QString listingValue(const QStringList &lines, const QString &label)
 {
     for (const QString &line : lines) {
-        const ReportFile::ListingRow row = ReportFile::splitListingLine(line);
+        const ListingRow row = splitListingLine(line);
         if (row.label == label)
             return row.value;
     }

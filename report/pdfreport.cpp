@@ -1,6 +1,7 @@
 #include "pdfreport.h"
 
 #include "mainwindow.h"
+#include "messagelisting.h"
 #include "reportfile.h"
 
 #include <QBuffer>
@@ -202,7 +203,7 @@ void pdfReport::drawMessageDecoding(QPainter &painter, const QRect &section, Mai
     // A long listing runs on over the sections below; the page stays one page.
     const QStringList lines = mainWindow->decodedLines();
     for (int row = 0; row < lines.size(); ++row) {
-        const ReportFile::ListingRow split = ReportFile::splitListingLine(lines.at(row));
+        const ListingRow split = splitListingLine(lines.at(row));
         drawRow(painter, section, ValueOffset, row, split.label, split.value);
     }
 }

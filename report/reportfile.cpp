@@ -121,13 +121,4 @@ bool save(const QString &path, const QByteArray &data)
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
 }
 
-ListingRow splitListingLine(const QString &line)
-{
-    const int colon = line.indexOf(u':');
-    if (colon < 0)
-        return {QString(), line};
-    // Lines read "label: value"; the blank after the colon is skipped.
-    return {line.left(colon + 1), line.mid(colon + 2)};
-}
-
 } // namespace ReportFile

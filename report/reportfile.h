@@ -34,15 +34,6 @@ bool canWrite(const QString &path);
 // that does not, a writable earlier file is overwritten in place.
 bool save(const QString &path, const QByteArray &data);
 
-// A line of the decoded listing as the report prints it: the label up to and
-// including the first colon, the value after the colon and one blank.
-struct ListingRow
-{
-    QString label;
-    QString value;
-};
-ListingRow splitListingLine(const QString &line);
-
 } // namespace ReportFile
 
 #endif // REPORTFILE_H
