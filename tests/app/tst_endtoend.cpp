@@ -3,7 +3,6 @@
 #include "windowdriver.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,12 +46,137 @@ class tst_EndToEnd : public QObject
     Q_OBJECT
 
 private slots:
-    void findsInstrumentOnThirdPort();
-    void exchanges();
-    void silentInstrumentTimesOut();
-    void portVanishesMidExchange();
-    void debugArgument_data();
-    void debugArgument();
+    void findsInstrumentOnThirdPort()
+    {
+        Simulator first({"--silent"}), second({"--no-connect"}), third;
+        QVERIFY(first.start() && second.start() && third.start());
+        // VESTRA_PORTS entries are trimmed.
+        auto found =
+            startWindow({first.portPath(), " " + second.portPath() + " ", third.portPath()});
+        const QStringList expected{"VESTRA found at port: " + third.portPath(),
+                                   "No VESTRA found at port: " + second.portPath(),
+                                   "No VESTRA found at port: " + first.portPath()};
+        QCOMPARE(statusLines(found.get()), expected);
+        QVERIFY(widget<QPushButton>(found.get(), "pbRequestData")->isEnabled());
+        QVERIFY(!widget<QPushButton>(found.get(), "pbDecodeData")->isEnabled());
+    }
+
+    void exchanges()
+    {
+        // Escaped C0/DB bytes in the page and a zero byte in the serial number.
+        QVERIFY(serve(readings("406.0312", QLatin1String(DistressHex)) +
+                      QStringList{"--escape-payload", "--zero-in", "serial"}));
+        MainWindow *w = readyWindow();
+        MessageBoxCloser closer;
+        QVERIFY(requestData(w));
+        QCOMPARE(statusLines(w).mid(0, 2), (QStringList{"VESTRA Connect ok", "Receiving data"}));
+        QCOMPARE(text(w, "TxtLabelHexMsg"), QLatin1String(DistressHex));
+        QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0312"));
+        QCOMPARE(text(w, "TxtLabelCalibration"), QStringLiteral("06-27"));
+        QCOMPARE(text(w, "TxtLabelSerialNo"), QStringLiteral("12345-"));
+        QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("Message from EPIRB received OK"));
+        QCOMPARE(widget<QLabel>(w, "TxtLabelStatus")->styleSheet(),
+                 QStringLiteral("QLabel { color: white; background-color:green;}"));
+        QCOMPARE(text(w, "TxtLabelDistressStatus"), QStringLiteral("***Distress message***"));
+        QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isVisible());
+        QTRY_COMPARE(closer.titles, QStringList{"DISTRESS ALARM!"});
+        QCOMPARE(closer.texts.first(), QStringLiteral("The message received from EPIRB was\n"
+                                                      "decoded as a distress message.\n"
+                                                      "Please save report as a reference."));
+
+        // The next request disables "Make Report" and keeps the old readings until
+        // the new ones are in; an ordinary message clears the distress marker.
+        QVERIFY(serve(readings("406.0333")));
+        auto *report = widget<QPushButton>(w, "pbDecodeData");
+        widget<QPushButton>(w, "pbRequestData")->click();
+        QVERIFY(!report->isEnabled());
+        QVERIFY(widget<QGroupBox>(w, "groupBox")->isHidden());
+        QCOMPARE(widget<QWidget>(w, "Infoframe")->pos(), QPoint(50, 10));
+        QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0312"));
+        QTRY_VERIFY(report->isEnabled());
+        QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0333"));
+        QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isHidden());
+        QVERIFY(widget<QWidget>(w, "Infoframe")->isHidden());
+        QCOMPARE(closer.titles.size(), 1);
+    }
+
+    void silentInstrumentTimesOut()
+    {
+        QVERIFY(serve(readings("406.0399") + QStringList{"--stop-after", "5"}));
+        MainWindow *w = readyWindow();
+        const QString before = text(w, "TxtLabelFreq");
+        auto *bar = widget<QProgressBar>(w, "progressBar");
+        auto *group = widget<QGroupBox>(w, "groupBox");
+        widget<QPushButton>(w, "pbRequestData")->click();
+        QCOMPARE(bar->value(), 0);
+
+        // The receive timer's ticks, driven instead of waited for.
+        int ticks = 0;
+        while (group->isHidden() && ticks < 120) {
+            QVERIFY(QMetaObject::invokeMethod(w, "onTimeout"));
+            ++ticks;
+            if (group->isHidden())
+                QCOMPARE(bar->value(), ticks);
+        }
+        QCOMPARE(bar->value(), 100);
+        QCOMPARE(ticks, 100);
+        QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
+        QCOMPARE(widget<QLabel>(w, "TxtLabelStatus")->styleSheet(),
+                 QStringLiteral("QLabel { background-color:red;}"));
+        QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isHidden());
+        QVERIFY(!widget<QPushButton>(w, "pbDecodeData")->isEnabled());
+        QVERIFY(!w->findChild<QTimer *>("receiveTimer")->isActive());
+        QCOMPARE(text(w, "TxtLabelFreq"), before);
+    }
+
+    void portVanishesMidExchange()
+    {
+        QVERIFY(serve(readings("406.0312") + QStringList{"--stop-after", "8"}));
+        MainWindow *w = readyWindow();
+        widget<QPushButton>(w, "pbRequestData")->click();
+        QTRY_COMPARE(statusLines(w).value(0), QStringLiteral("VESTRA Connect ok"));
+        simulator.reset(); // the adapter is pulled
+        for (int tick = 0; tick < 100; ++tick)
+            QMetaObject::invokeMethod(w, "onTimeout");
+        QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
+
+        // Plugged in again, the next request works.
+        QVERIFY(serve(readings("406.0345")));
+        QVERIFY(requestData(w));
+        QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0345"));
+    }
+
+    void debugArgument_data()
+    {
+        QTest::addColumn<QByteArray>("word");
+        QTest::addColumn<bool>("debug");
+        QTest::newRow("debug") << QByteArray("debug") << true;
+        QTest::newRow("Debug is not debug") << QByteArray("Debug") << false;
+        QTest::newRow("debug2 is not debug") << QByteArray("debug2") << false;
+    }
+
+    void debugArgument()
+    {
+        QFETCH(QByteArray, word);
+        QFETCH(bool, debug);
+        std::strcpy(commandWord, word.constData());
+
+        // An instrument that answers 19 frames completes only the main-page
+        // script of debug mode; the data page then ends by the (quick) time-out.
+        Simulator instrument(readings("406.0321") + QStringList{"--stop-after", "19"});
+        QVERIFY(instrument.start());
+        LinkTimings timings = quickTimings();
+        timings.receiveTickMs = 25;
+        auto w = startWindow({instrument.portPath()}, timings);
+        QCOMPARE(widget<QLineEdit>(w.get(), "lineEditHexMsg")->isVisible(), debug);
+        QCOMPARE(widget<QLabel>(w.get(), "TxtLabelHexMsg")->isVisible(), !debug);
+
+        widget<QPushButton>(w.get(), "pbRequestData")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(widget<QGroupBox>(w.get(), "groupBox")->isVisible(), 20000);
+        QCOMPARE(text(w.get(), "TxtLabelStatus"),
+                 debug ? QStringLiteral("Message from EPIRB received OK")
+                       : QStringLiteral("    EPIRB receive timeout"));
+    }
 
 private:
     // A window on one port that each case points at a simulator of its own.
@@ -79,139 +203,6 @@ MainWindow *tst_EndToEnd::readyWindow()
         window = startWindow({scratch.filePath("port")});
     }
     return window.get();
-}
-
-void tst_EndToEnd::findsInstrumentOnThirdPort()
-{
-    Simulator first({"--silent"}), second({"--no-connect"}), third;
-    QVERIFY(first.start() && second.start() && third.start());
-    // VESTRA_PORTS entries are trimmed.
-    auto found = startWindow({first.portPath(), " " + second.portPath() + " ", third.portPath()});
-    const QStringList expected{"VESTRA found at port: " + third.portPath(),
-                               "No VESTRA found at port: " + second.portPath(),
-                               "No VESTRA found at port: " + first.portPath()};
-    QCOMPARE(statusLines(found.get()), expected);
-    QVERIFY(widget<QPushButton>(found.get(), "pbRequestData")->isEnabled());
-    QVERIFY(!widget<QPushButton>(found.get(), "pbDecodeData")->isEnabled());
-}
-
-void tst_EndToEnd::exchanges()
-{
-    // Escaped C0/DB bytes in the page and a zero byte in the serial number.
-    QVERIFY(serve(readings("406.0312", QLatin1String(DistressHex)) +
-                  QStringList{"--escape-payload", "--zero-in", "serial"}));
-    MainWindow *w = readyWindow();
-    MessageBoxCloser closer;
-    QVERIFY(requestData(w));
-    QCOMPARE(statusLines(w).mid(0, 2), (QStringList{"VESTRA Connect ok", "Receiving data"}));
-    QCOMPARE(text(w, "TxtLabelHexMsg"), QLatin1String(DistressHex));
-    QCOMPARE(widget<QLineEdit>(w, "lineEditHexMsg")->text(), QLatin1String(DistressHex));
-    QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0312"));
-    QCOMPARE(text(w, "TxtLabelRfLevel"), QStringLiteral("37"));
-    QCOMPARE(text(w, "TxtLabelCalibration"), QStringLiteral("06-27"));
-    QCOMPARE(text(w, "TxtLabelSerialNo"), QStringLiteral("12345-"));
-    QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("Message from EPIRB received OK"));
-    QCOMPARE(widget<QLabel>(w, "TxtLabelStatus")->styleSheet(),
-             QStringLiteral("QLabel { color: white; background-color:green;}"));
-    QCOMPARE(text(w, "TxtLabelDistressStatus"), QStringLiteral("***Distress message***"));
-    QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isVisible());
-    QTRY_COMPARE(closer.titles, QStringList{"DISTRESS ALARM!"});
-    QCOMPARE(closer.texts.first(), QStringLiteral("The message received from EPIRB was\n"
-                                                  "decoded as a distress message.\n"
-                                                  "Please save report as a reference."));
-
-    // The next request disables "Make Report" and keeps the old readings until
-    // the new ones are in; an ordinary message clears the distress marker.
-    QVERIFY(serve(readings("406.0333")));
-    auto *report = widget<QPushButton>(w, "pbDecodeData");
-    widget<QPushButton>(w, "pbRequestData")->click();
-    QVERIFY(!report->isEnabled());
-    QVERIFY(widget<QGroupBox>(w, "groupBox")->isHidden());
-    QCOMPARE(widget<QWidget>(w, "Infoframe")->pos(), QPoint(50, 10));
-    QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0312"));
-    QTRY_VERIFY(report->isEnabled());
-    QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0333"));
-    QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isHidden());
-    QVERIFY(widget<QWidget>(w, "Infoframe")->isHidden());
-    QCOMPARE(closer.titles.size(), 1);
-}
-
-void tst_EndToEnd::silentInstrumentTimesOut()
-{
-    QVERIFY(serve(readings("406.0399") + QStringList{"--stop-after", "5"}));
-    MainWindow *w = readyWindow();
-    const QString before = text(w, "TxtLabelFreq");
-    auto *bar = widget<QProgressBar>(w, "progressBar");
-    auto *group = widget<QGroupBox>(w, "groupBox");
-    widget<QPushButton>(w, "pbRequestData")->click();
-    QCOMPARE(bar->value(), 0);
-
-    // The receive timer's ticks, driven instead of waited for.
-    int ticks = 0;
-    while (group->isHidden() && ticks < 120) {
-        QVERIFY(QMetaObject::invokeMethod(w, "onTimeout"));
-        ++ticks;
-        if (group->isHidden())
-            QCOMPARE(bar->value(), ticks);
-    }
-    QCOMPARE(bar->value(), 100);
-    QCOMPARE(ticks, 100);
-    QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
-    QCOMPARE(widget<QLabel>(w, "TxtLabelStatus")->styleSheet(),
-             QStringLiteral("QLabel { background-color:red;}"));
-    QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isHidden());
-    QVERIFY(!widget<QPushButton>(w, "pbDecodeData")->isEnabled());
-    QVERIFY(!w->findChild<QTimer *>("receiveTimer")->isActive());
-    QCOMPARE(text(w, "TxtLabelFreq"), before);
-}
-
-void tst_EndToEnd::portVanishesMidExchange()
-{
-    QVERIFY(serve(readings("406.0312") + QStringList{"--stop-after", "8"}));
-    MainWindow *w = readyWindow();
-    widget<QPushButton>(w, "pbRequestData")->click();
-    QTRY_COMPARE(statusLines(w).value(0), QStringLiteral("VESTRA Connect ok"));
-    simulator.reset(); // the adapter is pulled
-    for (int tick = 0; tick < 100; ++tick)
-        QMetaObject::invokeMethod(w, "onTimeout");
-    QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
-
-    // Plugged in again, the next request works.
-    QVERIFY(serve(readings("406.0345")));
-    QVERIFY(requestData(w));
-    QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0345"));
-}
-
-void tst_EndToEnd::debugArgument_data()
-{
-    QTest::addColumn<QByteArray>("word");
-    QTest::addColumn<bool>("debug");
-    QTest::newRow("debug") << QByteArray("debug") << true;
-    QTest::newRow("Debug is not debug") << QByteArray("Debug") << false;
-    QTest::newRow("debug2 is not debug") << QByteArray("debug2") << false;
-}
-
-void tst_EndToEnd::debugArgument()
-{
-    QFETCH(QByteArray, word);
-    QFETCH(bool, debug);
-    std::strcpy(commandWord, word.constData());
-
-    // An instrument that answers 19 frames completes only the main-page
-    // script of debug mode; the data page then ends by the (quick) time-out.
-    Simulator instrument(readings("406.0321") + QStringList{"--stop-after", "19"});
-    QVERIFY(instrument.start());
-    LinkTimings timings = quickTimings();
-    timings.receiveTickMs = 25;
-    auto w = startWindow({instrument.portPath()}, timings);
-    QCOMPARE(widget<QLineEdit>(w.get(), "lineEditHexMsg")->isVisible(), debug);
-    QCOMPARE(widget<QLabel>(w.get(), "TxtLabelHexMsg")->isVisible(), !debug);
-
-    widget<QPushButton>(w.get(), "pbRequestData")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(widget<QGroupBox>(w.get(), "groupBox")->isVisible(), 20000);
-    QCOMPARE(text(w.get(), "TxtLabelStatus"), debug
-                                                  ? QStringLiteral("Message from EPIRB received OK")
-                                                  : QStringLiteral("    EPIRB receive timeout"));
 }
 
 int main(int argc, char *argv[])

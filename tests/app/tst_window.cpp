@@ -25,154 +25,135 @@ class tst_Window : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void startsWithoutPorts();
-    void formFitsTheWindow();
-    void labelsNotClipped();
-    void aboutReachable_data();
-    void aboutReachable();
-    void programTimings();
-    void systemMenuCommand_data();
-    void systemMenuCommand();
+    void initTestCase()
+    {
+        // A list of nothing but separators names no port at all.
+        window = startWindow({QStringLiteral(","), QString()});
+    }
+
+    void startsWithoutPorts()
+    {
+        QCOMPARE(statusLines(window.get()), QStringList{"VESTRA Not found - Check com port"});
+        QVERIFY(!widget<QPushButton>(window.get(), "pbRequestData")->isEnabled());
+        QVERIFY(!widget<QPushButton>(window.get(), "pbDecodeData")->isEnabled());
+        QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA " VESTRA_VERSION));
+        QCOMPARE(window->minimumSize(), QSize(490, 660));
+        QCOMPARE(window->maximumSize(), QSize(490, 660));
+        auto *target = widget<QComboBox>(window.get(), "comboBox");
+        QCOMPARE(target->currentText(), QStringLiteral("406.031 MHz"));
+        QCOMPARE(target->count(), 5);
+        QVERIFY(widget<QLineEdit>(window.get(), "lineEditHexMsg")->isHidden());
+        QVERIFY(widget<QLabel>(window.get(), "TxtLabelHexMsg")->isVisible());
+        QVERIFY(widget<QWidget>(window.get(), "Infoframe")->isHidden());
+
+        const QStringList tabOrder{"pbRequestData", "comboBox",     "lineEdit",        "lineEdit_2",
+                                   "lineEdit_7",    "lineEdit_5",   "lineEdit_8",      "lineEdit_4",
+                                   "lineEdit_9",    "lineEdit_3",   "lineEdit_DD",     "lineEdit_6",
+                                   "lineEdit_11",   "pbDecodeData", "listWidgetStatus"};
+        for (int i = 0; i + 1 < tabOrder.size(); ++i) {
+            QWidget *next =
+                widget<QWidget>(window.get(), qPrintable(tabOrder[i]))->nextInFocusChain();
+            QCOMPARE(next->objectName(), tabOrder[i + 1]);
+        }
+
+        // Start-up makes the report folder under the Documents folder.
+        const QString documents =
+            QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation).value(0);
+        QVERIFY(documents.startsWith(qEnvironmentVariable("HOME")));
+        QVERIFY(QDir(documents).exists(QStringLiteral("VESTRA_Reports")));
+    }
+
+    void formFitsTheWindow()
+    {
+        // Every widget of the form lies wholly inside what the menu and status
+        // bars leave free, and inside its parent.
+        const QWidget *central = window->centralWidget();
+        QRect free = central->geometry();
+        if (window->menuBar()->isVisible())
+            QVERIFY(!free.intersects(window->menuBar()->geometry()));
+        QVERIFY(!free.intersects(window->statusBar()->geometry()));
+        const auto children = central->findChildren<QWidget *>();
+        QVERIFY(children.size() > 40);
+        for (const QWidget *child : children) {
+            if (child->objectName().isEmpty() || child->objectName().startsWith("qt_") ||
+                child->parentWidget()->inherits("QComboBox") || !child->isVisibleTo(window.get()))
+                continue;
+            const QRect inWindow(child->mapTo(window.get(), QPoint(0, 0)), child->size());
+            QVERIFY2(free.contains(inWindow), qPrintable(child->objectName()));
+            QVERIFY2(child->parentWidget()->rect().contains(child->geometry()),
+                     qPrintable(child->objectName()));
+        }
+    }
+
+    void aboutReachable_data()
+    {
+        QTest::addColumn<bool>("byKey");
+        QTest::newRow("F1") << true;
+#ifndef Q_OS_WIN
+        QTest::newRow("status bar button") << false;
+#endif
+    }
+
+    void aboutReachable()
+    {
+        QFETCH(bool, byKey);
+        auto *dialog = window->findChild<QDialog *>(QStringLiteral("DialogAbout"));
+        QVERIFY(dialog && dialog->isHidden());
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        if (byKey)
+            QTest::keyClick(window.get(), Qt::Key_F1);
+        else
+            QTest::mouseClick(widget<QToolButton>(window.get(), "aboutButton"), Qt::LeftButton);
+        QTRY_VERIFY(dialog->isVisible());
+        QCOMPARE(dialog->findChild<QLabel *>("lblVersion")->text(),
+                 QStringLiteral("Version: " VESTRA_VERSION));
+        const auto *notice = dialog->findChild<QTextEdit *>("textEdit");
+        QVERIFY(notice->isReadOnly());
+        QVERIFY(notice->toPlainText().contains("GNU LESSER GENERAL PUBLIC LICENSE"));
+        dialog->hide();
+    }
+
+    void programTimings()
+    {
+        // The program's own waits: the instrument needs 2 s to settle after an
+        // open, 4 s to answer the search, and the time-out is 100 ticks of 800 ms.
+        const LinkTimings defaults;
+        QCOMPARE(defaults.settleRounds * defaults.settleSleepMs, 2000);
+        QCOMPARE(defaults.settleRounds, 100);
+        QCOMPARE(defaults.searchIntervalMs, 4000);
+        QCOMPARE(defaults.requestWaitRounds * defaults.requestWaitSleepMs, 100);
+        MainWindow plain;
+        QVERIFY(QMetaObject::invokeMethod(&plain, "on_pbRequestData_clicked"));
+        const QTimer *tick = plain.findChild<QTimer *>("receiveTimer");
+        QVERIFY(tick->isActive());
+        QCOMPARE(tick->interval(), 800);
+    }
+
+    void systemMenuCommand_data()
+    {
+        QTest::addColumn<unsigned>("message");
+        QTest::addColumn<quintptr>("wParam");
+        QTest::addColumn<bool>("about");
+        const unsigned sysCommand = 0x0112, command = 0x0111; // WM_SYSCOMMAND, WM_COMMAND
+        QTest::newRow("our entry") << sysCommand << quintptr(16) << true;
+        QTest::newRow("our entry, Windows' low bits set")
+            << sysCommand << quintptr(16 | 0xF) << true;
+        QTest::newRow("SC_CLOSE") << sysCommand << quintptr(0xF060) << false;
+        QTest::newRow("not a system command") << command << quintptr(16) << false;
+    }
+
+    void systemMenuCommand()
+    {
+        QFETCH(unsigned, message);
+        QFETCH(quintptr, wParam);
+        QFETCH(bool, about);
+        QCOMPARE(SystemMenu::isAboutCommand(message, wParam), about);
+    }
 
 private:
     std::unique_ptr<MainWindow> window;
 };
-
-void tst_Window::initTestCase()
-{
-    // A list of nothing but separators names no port at all.
-    window = startWindow({QStringLiteral(","), QString()});
-}
-
-void tst_Window::startsWithoutPorts()
-{
-    QCOMPARE(statusLines(window.get()), QStringList{"VESTRA Not found - Check com port"});
-    QVERIFY(!widget<QPushButton>(window.get(), "pbRequestData")->isEnabled());
-    QVERIFY(!widget<QPushButton>(window.get(), "pbDecodeData")->isEnabled());
-    QCOMPARE(window->windowTitle(), QStringLiteral("VESTRA " VESTRA_VERSION));
-    QCOMPARE(window->minimumSize(), QSize(490, 660));
-    QCOMPARE(window->maximumSize(), QSize(490, 660));
-    auto *target = widget<QComboBox>(window.get(), "comboBox");
-    QCOMPARE(target->currentText(), QStringLiteral("406.031 MHz"));
-    QCOMPARE(target->count(), 5);
-    QVERIFY(widget<QLineEdit>(window.get(), "lineEditHexMsg")->isHidden());
-    QVERIFY(widget<QLabel>(window.get(), "TxtLabelHexMsg")->isVisible());
-    QVERIFY(widget<QWidget>(window.get(), "Infoframe")->isHidden());
-
-    const QStringList tabOrder{"pbRequestData", "comboBox",     "lineEdit",        "lineEdit_2",
-                               "lineEdit_7",    "lineEdit_5",   "lineEdit_8",      "lineEdit_4",
-                               "lineEdit_9",    "lineEdit_3",   "lineEdit_DD",     "lineEdit_6",
-                               "lineEdit_11",   "pbDecodeData", "listWidgetStatus"};
-    for (int i = 0; i + 1 < tabOrder.size(); ++i) {
-        QWidget *next = widget<QWidget>(window.get(), qPrintable(tabOrder[i]))->nextInFocusChain();
-        QCOMPARE(next->objectName(), tabOrder[i + 1]);
-    }
-
-    // Start-up makes the report folder under the Documents folder.
-    const QString documents =
-        QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation).value(0);
-    QVERIFY(documents.startsWith(qEnvironmentVariable("HOME")));
-    QVERIFY(QDir(documents).exists(QStringLiteral("VESTRA_Reports")));
-}
-
-void tst_Window::formFitsTheWindow()
-{
-    // Every widget of the form lies wholly inside what the menu and status
-    // bars leave free, and inside its parent.
-    const QWidget *central = window->centralWidget();
-    QRect free = central->geometry();
-    if (window->menuBar()->isVisible())
-        QVERIFY(!free.intersects(window->menuBar()->geometry()));
-    QVERIFY(!free.intersects(window->statusBar()->geometry()));
-    const auto children = central->findChildren<QWidget *>();
-    QVERIFY(children.size() > 40);
-    for (const QWidget *child : children) {
-        if (child->objectName().isEmpty() || child->objectName().startsWith("qt_") ||
-            child->parentWidget()->inherits("QComboBox") || !child->isVisibleTo(window.get()))
-            continue;
-        const QRect inWindow(child->mapTo(window.get(), QPoint(0, 0)), child->size());
-        QVERIFY2(free.contains(inWindow), qPrintable(child->objectName()));
-        QVERIFY2(child->parentWidget()->rect().contains(child->geometry()),
-                 qPrintable(child->objectName()));
-    }
-}
-
-void tst_Window::labelsNotClipped()
-{
-    for (const QLabel *label : window->centralWidget()->findChildren<QLabel *>()) {
-        if (label->wordWrap() || label->text().startsWith('-'))
-            continue;
-        const int needed = label->fontMetrics().horizontalAdvance(label->text());
-        QVERIFY2(needed <= label->contentsRect().width(), qPrintable(label->text()));
-    }
-}
-
-void tst_Window::aboutReachable_data()
-{
-    QTest::addColumn<bool>("byKey");
-    QTest::newRow("F1") << true;
-#ifndef Q_OS_WIN
-    QTest::newRow("status bar button") << false;
-#endif
-}
-
-void tst_Window::aboutReachable()
-{
-    QFETCH(bool, byKey);
-    auto *dialog = window->findChild<QDialog *>(QStringLiteral("DialogAbout"));
-    QVERIFY(dialog && dialog->isHidden());
-    window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    if (byKey)
-        QTest::keyClick(window.get(), Qt::Key_F1);
-    else
-        QTest::mouseClick(widget<QToolButton>(window.get(), "aboutButton"), Qt::LeftButton);
-    QTRY_VERIFY(dialog->isVisible());
-    QCOMPARE(dialog->findChild<QLabel *>("lblVersion")->text(),
-             QStringLiteral("Version: " VESTRA_VERSION));
-    const auto *notice = dialog->findChild<QTextEdit *>("textEdit");
-    QVERIFY(notice->isReadOnly());
-    QVERIFY(notice->toPlainText().contains("GNU LESSER GENERAL PUBLIC LICENSE"));
-    dialog->hide();
-}
-
-void tst_Window::programTimings()
-{
-    // The program's own waits: the instrument needs 2 s to settle after an
-    // open, 4 s to answer the search, and the time-out is 100 ticks of 800 ms.
-    const LinkTimings defaults;
-    QCOMPARE(defaults.settleRounds * defaults.settleSleepMs, 2000);
-    QCOMPARE(defaults.settleRounds, 100);
-    QCOMPARE(defaults.searchIntervalMs, 4000);
-    QCOMPARE(defaults.requestWaitRounds * defaults.requestWaitSleepMs, 100);
-    MainWindow plain;
-    QVERIFY(QMetaObject::invokeMethod(&plain, "on_pbRequestData_clicked"));
-    const QTimer *tick = plain.findChild<QTimer *>("receiveTimer");
-    QVERIFY(tick->isActive());
-    QCOMPARE(tick->interval(), 800);
-}
-
-void tst_Window::systemMenuCommand_data()
-{
-    QTest::addColumn<unsigned>("message");
-    QTest::addColumn<quintptr>("wParam");
-    QTest::addColumn<bool>("about");
-    const unsigned sysCommand = 0x0112, command = 0x0111; // WM_SYSCOMMAND, WM_COMMAND
-    QTest::newRow("our entry") << sysCommand << quintptr(16) << true;
-    QTest::newRow("our entry, Windows' low bits set") << sysCommand << quintptr(16 | 0xF) << true;
-    QTest::newRow("another entry") << sysCommand << quintptr(32) << false;
-    QTest::newRow("SC_CLOSE") << sysCommand << quintptr(0xF060) << false;
-    QTest::newRow("not a system command") << command << quintptr(16) << false;
-}
-
-void tst_Window::systemMenuCommand()
-{
-    QFETCH(unsigned, message);
-    QFETCH(quintptr, wParam);
-    QFETCH(bool, about);
-    QCOMPARE(SystemMenu::isAboutCommand(message, wParam), about);
-}
 
 int main(int argc, char *argv[])
 {
@@ -182,7 +163,6 @@ int main(int argc, char *argv[])
     qunsetenv("XDG_DOCUMENTS_DIR");
     qunsetenv("XDG_CONFIG_HOME");
     QApplication app(argc, argv);
-    QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
     QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     tst_Window test;
     return QTest::qExec(&test, argc, argv);

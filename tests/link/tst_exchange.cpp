@@ -25,111 +25,101 @@ class tst_Exchange : public QObject
     Q_OBJECT
 
 private slots:
-    void lockStep_data();
-    void lockStep();
-    void countMismatch();
-    void pageBound();
-    void readings_data();
-    void readings();
-};
-
-void tst_Exchange::lockStep_data()
-{
-    QTest::addColumn<bool>("dataPage");
-    QTest::addColumn<int>("packets");
-    QTest::newRow("data page") << true << 24;
-    QTest::newRow("main page (debug)") << false << 19;
-}
-
-void tst_Exchange::lockStep()
-{
-    QFETCH(bool, dataPage);
-    QFETCH(int, packets);
-    Exchange exchange;
-    exchange.pageBuffer = "left over";
-    exchange.begin(dataPage);
-    QCOMPARE(exchange.pageBuffer, QByteArray());
-
-    QByteArray sent = exchange.nextPacket();
-    for (int index = 1; index <= packets; ++index) {
-        QCOMPARE(sent, vestraComm::requestPacket(dataPage, index - 1));
-        QCOMPARE(exchange.requestsSent, index);
-        const auto outcome = exchange.frameIn(frame("p" + QByteArray::number(index)), sent);
-        QCOMPARE(exchange.framesReceived, index);
-        QCOMPARE(outcome,
-                 index < packets ? Exchange::Outcome::SendNext : Exchange::Outcome::PageComplete);
+    void lockStep_data()
+    {
+        QTest::addColumn<bool>("dataPage");
+        QTest::addColumn<int>("packets");
+        QTest::newRow("data page") << true << 24;
+        QTest::newRow("main page (debug)") << false << 19;
     }
-    QVERIFY(sent.isEmpty());
-    QVERIFY(exchange.pageBuffer.startsWith("p1p2p3"));
-    QVERIFY(exchange.pageBuffer.endsWith("p" + QByteArray::number(packets)));
-}
 
-void tst_Exchange::countMismatch()
-{
-    // A frame more than was asked for: the page is never taken as complete.
-    Exchange exchange;
-    exchange.begin(false);
-    QByteArray sent = exchange.nextPacket();
-    exchange.frameIn(frame("unasked"), sent);
-    while (!sent.isEmpty())
-        exchange.frameIn(frame("x"), sent);
-    QCOMPARE(exchange.frameIn(frame("x"), sent), Exchange::Outcome::CountMismatch);
-}
+    void lockStep()
+    {
+        QFETCH(bool, dataPage);
+        QFETCH(int, packets);
+        Exchange exchange;
+        exchange.pageBuffer = "left over";
+        exchange.begin(dataPage);
+        QCOMPARE(exchange.pageBuffer, QByteArray());
 
-void tst_Exchange::pageBound()
-{
-    Exchange exchange;
-    exchange.begin(true);
-    QByteArray sent;
-    const QByteArray big(1000, 'x');
-    for (int i = 0; i < 100; ++i)
-        exchange.frameIn(frame(big), sent);
-    QVERIFY(exchange.pageBuffer.size() <= Exchange::MaxPageSize);
-    QVERIFY(exchange.pageBuffer.size() > Exchange::MaxPageSize - big.size());
-}
+        QByteArray sent = exchange.nextPacket();
+        for (int index = 1; index <= packets; ++index) {
+            QCOMPARE(sent, vestraComm::requestPacket(dataPage, index - 1));
+            QCOMPARE(exchange.requestsSent, index);
+            const auto outcome = exchange.frameIn(frame("p" + QByteArray::number(index)), sent);
+            QCOMPARE(exchange.framesReceived, index);
+            QCOMPARE(outcome, index < packets ? Exchange::Outcome::SendNext
+                                              : Exchange::Outcome::PageComplete);
+        }
+        QVERIFY(sent.isEmpty());
+        QVERIFY(exchange.pageBuffer.startsWith("p1p2p3"));
+        QVERIFY(exchange.pageBuffer.endsWith("p" + QByteArray::number(packets)));
+    }
 
-void tst_Exchange::readings_data()
-{
-    QTest::addColumn<QByteArray>("page");
-    QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<unsigned>("found");
+    void countMismatch()
+    {
+        // A frame more than was asked for: the page is never taken as complete.
+        Exchange exchange;
+        exchange.begin(false);
+        QByteArray sent = exchange.nextPacket();
+        exchange.frameIn(frame("unasked"), sent);
+        while (!sent.isEmpty())
+            exchange.frameIn(frame("x"), sent);
+        QCOMPARE(exchange.frameIn(frame("x"), sent), Exchange::Outcome::CountMismatch);
+    }
 
-    const QStringList all{"FFFED0AB", "406.0312", "37", "0627", "OK", "1234567890"};
-    QTest::newRow("all six, last runs to the end") << Page << all << 0x3Fu;
-    QTest::newRow("first occurrence wins")
-        << Page + '"' + Page.left(60).replace("FFFED0AB", "XXXXXXXX") << all << 0x3Fu;
-    QByteArray zeroCut = Page;
-    zeroCut.replace("value=\"37\"", QByteArray("value=\"3\"7\"", 11));
-    QTest::newRow("zero byte cuts a reading")
-        << zeroCut << QStringList{"FFFED0AB", "406.0312", "3", "0627", "OK", "1234567890"} << 0x3Fu;
-    QByteArray noStatus = Page;
-    noStatus.replace("Status: ", "State: ");
-    QTest::newRow("missing marker keeps the old reading")
-        << noStatus << QStringList{"FFFED0AB", "406.0312", "37", "0627", "old", "1234567890"}
-        << 0x2Fu;
-    QByteArray latin1 = Page;
-    latin1.replace("value=\"OK\"", "value=\"\xF8K\"");
-    QTest::newRow("bytes are Latin-1")
-        << latin1 << QStringList{"FFFED0AB", "406.0312", "37", "0627", "\u00F8K", "1234567890"}
-        << 0x3Fu;
-    QByteArray wrongCase = Page;
-    wrongCase.replace("RF Level", "RF level");
-    QTest::newRow("markers are case-sensitive")
-        << wrongCase << QStringList{"FFFED0AB", "406.0312", "old", "0627", "OK", "1234567890"}
-        << 0x3Bu;
-}
+    void pageBound()
+    {
+        Exchange exchange;
+        exchange.begin(true);
+        QByteArray sent;
+        const QByteArray big(1000, 'x');
+        for (int i = 0; i < 100; ++i)
+            exchange.frameIn(frame(big), sent);
+        QVERIFY(exchange.pageBuffer.size() <= Exchange::MaxPageSize);
+        QVERIFY(exchange.pageBuffer.size() > Exchange::MaxPageSize - big.size());
+    }
 
-void tst_Exchange::readings()
-{
-    QFETCH(QByteArray, page);
-    QFETCH(QStringList, expected);
-    QFETCH(unsigned, found);
-    Exchange exchange;
-    exchange.readings.fill(QStringLiteral("old"));
-    exchange.pageBuffer = page;
-    QCOMPARE(exchange.cutReadings(), found);
-    QCOMPARE(QStringList(exchange.readings.begin(), exchange.readings.end()), expected);
-}
+    void readings_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<unsigned>("found");
+
+        const QStringList all{"FFFED0AB", "406.0312", "37", "0627", "OK", "1234567890"};
+        const auto edited = [](const QByteArray &from, const QByteArray &to) {
+            return QByteArray(Page).replace(from, to);
+        };
+        const auto allBut = [&](int index, const QString &value) {
+            QStringList readings = all;
+            readings[index] = value;
+            return readings;
+        };
+        QTest::newRow("all six, last runs to the end") << Page << all << 0x3Fu;
+        QTest::newRow("first occurrence wins")
+            << Page + '"' + Page.left(60).replace("FFFED0AB", "XXXXXXXX") << all << 0x3Fu;
+        QTest::newRow("zero byte cuts a reading")
+            << edited("\"37\"", QByteArray("\"3\"7\"", 5)) << allBut(2, "3") << 0x3Fu;
+        QTest::newRow("missing marker keeps the old reading")
+            << edited("Status: ", "State: ") << allBut(4, "old") << 0x2Fu;
+        QTest::newRow("bytes are Latin-1")
+            << edited("\"OK\"", "\"\xF8K\"") << allBut(4, "\u00F8K") << 0x3Fu;
+        QTest::newRow("markers are case-sensitive")
+            << edited("RF Level", "RF level") << allBut(2, "old") << 0x3Bu;
+    }
+
+    void readings()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QStringList, expected);
+        QFETCH(unsigned, found);
+        Exchange exchange;
+        exchange.readings.fill(QStringLiteral("old"));
+        exchange.pageBuffer = page;
+        QCOMPARE(exchange.cutReadings(), found);
+        QCOMPARE(QStringList(exchange.readings.begin(), exchange.readings.end()), expected);
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_Exchange)
 #include "tst_exchange.moc"

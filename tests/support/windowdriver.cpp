@@ -57,18 +57,14 @@ QStringList statusLines(const MainWindow *window)
 
 } // namespace WindowDriver
 
-MessageBoxCloser::MessageBoxCloser(QObject *parent) : QObject(parent)
+MessageBoxCloser::MessageBoxCloser()
 {
-    connect(&timer, &QTimer::timeout, this, &MessageBoxCloser::closeModal);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            titles.append(box->windowTitle());
+            texts.append(box->text());
+            box->done(QMessageBox::Ok);
+        }
+    });
     timer.start(50);
-}
-
-void MessageBoxCloser::closeModal()
-{
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box)
-        return;
-    titles.append(box->windowTitle());
-    texts.append(box->text());
-    box->done(QMessageBox::Ok);
 }

@@ -3,7 +3,6 @@
 
 #include "mainwindow.h"
 
-#include <QObject>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -37,20 +36,10 @@ template <typename T> T *widget(const MainWindow *window, const char *objectName
 
 // Closes every modal message box that comes up while it lives, keeping their
 // titles and texts, so that a test can run code that asks the operator.
-class MessageBoxCloser : public QObject
+struct MessageBoxCloser
 {
-    Q_OBJECT
-
-public:
-    explicit MessageBoxCloser(QObject *parent = nullptr);
-
-    QStringList titles;
-    QStringList texts;
-
-private slots:
-    void closeModal();
-
-private:
+    MessageBoxCloser();
+    QStringList titles, texts;
     QTimer timer;
 };
 
