@@ -166,7 +166,7 @@ private slots:
         Simulator instrument(readings("406.0321") + QStringList{"--stop-after", "19"});
         QVERIFY(instrument.start());
         LinkTimings timings = quickTimings();
-        timings.receiveTickMs = 25;
+        timings.receiveTickMs = 40;
         auto w = startWindow({instrument.portPath()}, timings);
         QCOMPARE(widget<QLineEdit>(w.get(), "lineEditHexMsg")->isVisible(), debug);
         QCOMPARE(widget<QLabel>(w.get(), "TxtLabelHexMsg")->isVisible(), !debug);
@@ -180,30 +180,27 @@ private slots:
 
 private:
     // A window on one port that each case points at a simulator of its own.
-    bool serve(const QStringList &options);
-    MainWindow *readyWindow();
+    bool serve(const QStringList &options)
+    {
+        simulator.reset();
+        simulator =
+            std::make_unique<Simulator>(options + QStringList{"--link", scratch.filePath("port")});
+        return simulator->start();
+    }
+
+    MainWindow *readyWindow()
+    {
+        if (!window) {
+            std::strcpy(commandWord, "");
+            window = startWindow({scratch.filePath("port")});
+        }
+        return window.get();
+    }
 
     QTemporaryDir scratch;
     std::unique_ptr<Simulator> simulator;
     std::unique_ptr<MainWindow> window;
 };
-
-bool tst_EndToEnd::serve(const QStringList &options)
-{
-    simulator.reset();
-    simulator =
-        std::make_unique<Simulator>(options + QStringList{"--link", scratch.filePath("port")});
-    return simulator->start();
-}
-
-MainWindow *tst_EndToEnd::readyWindow()
-{
-    if (!window) {
-        std::strcpy(commandWord, "");
-        window = startWindow({scratch.filePath("port")});
-    }
-    return window.get();
-}
 
 int main(int argc, char *argv[])
 {

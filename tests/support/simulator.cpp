@@ -6,7 +6,10 @@ Simulator::Simulator(const QStringList &simOptions) : options(simOptions) {}
 
 Simulator::~Simulator()
 {
-    stop();
+    // Asked to stop first, so it leaves its port link tidy; QProcess kills it
+    // if it does not.
+    process.terminate();
+    process.waitForFinished(3000);
 }
 
 bool Simulator::start()
@@ -28,15 +31,4 @@ bool Simulator::start()
     }
     path = QString::fromLocal8Bit(process.readLine()).trimmed();
     return !path.isEmpty();
-}
-
-void Simulator::stop()
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(3000)) {
-        process.kill();
-        process.waitForFinished(3000);
-    }
 }

@@ -15,7 +15,6 @@ public:
 
     // Starts the simulator and waits for the path of its port.
     bool start();
-    void stop();
     QString portPath() const { return path; }
 
 private:
