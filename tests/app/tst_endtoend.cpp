@@ -102,8 +102,12 @@ private slots:
 
     void silentInstrumentTimesOut()
     {
-        QVERIFY(serve(readings("406.0399") + QStringList{"--stop-after", "5"}));
+        // After a distress message, whose marker the time-out must hide.
+        QVERIFY(serve(readings("406.0312", QLatin1String(DistressHex))));
         MainWindow *w = readyWindow();
+        MessageBoxCloser closer;
+        QVERIFY(requestData(w));
+        QVERIFY(serve(readings("406.0399") + QStringList{"--stop-after", "5"}));
         const QString before = text(w, "TxtLabelFreq");
         auto *bar = widget<QProgressBar>(w, "progressBar");
         auto *group = widget<QGroupBox>(w, "groupBox");
