@@ -9,17 +9,6 @@
 
 Q_LOGGING_CATEGORY(lcLink, "vestra.link")
 
-namespace {
-
-const QByteArray probeCommand("AT- \r");
-const QByteArray dialCommand("ATDTx\r");
-const QByteArray connectReply("CONNECT\r\n");
-
-// Replies needed before the dial command goes out.
-constexpr int DialThreshold = 6;
-
-} // namespace
-
 SerialComm::SerialComm(QObject *parent) : SerialComm(LinkTimings(), parent) {}
 
 SerialComm::SerialComm(const LinkTimings &linkTimings, QObject *parent)
@@ -78,8 +67,7 @@ void SerialComm::openPort(const QString &portName)
     if (!port)
         return;
     frameReceiver.reset();
-    replyBuffer.clear();
-    replyBytes = 0;
+    handshake.reset();
 
     // A port left open (an exchange that timed out while the port was being
     // opened, say) must not make the new open fail.
@@ -113,7 +101,7 @@ void SerialComm::openPort(const QString &portName)
     if (!port->isOpen())
         return;
     qCDebug(lcLink) << "Open port ok";
-    port->write(probeCommand);
+    port->write(Handshake::probeCommand);
 }
 
 void SerialComm::closePort()
@@ -146,20 +134,15 @@ void SerialComm::on_vestraReceive()
 
 void SerialComm::handshakeRead(const QByteArray &chunk)
 {
-    replyBuffer.append(chunk);
-    replyBytes += chunk.size();
-    if (replyBytes >= DialThreshold)
-        port->write(dialCommand);
-
-    const qsizetype at = replyBuffer.indexOf(connectReply);
-    if (at < 0) {
-        qCDebug(lcLink).noquote() << "Connect failed" << replyBuffer;
-        if (replyBuffer.size() > MaxReplyBuffer)
-            replyBuffer = replyBuffer.right(connectReply.size() - 1);
+    const Handshake::Step step = handshake.feed(chunk);
+    if (step.sendDial)
+        port->write(Handshake::dialCommand);
+    if (!step.connected) {
+        qCDebug(lcLink).noquote() << "Connect failed" << handshake.replies();
         return;
     }
 
-    qCDebug(lcLink).noquote() << replyBuffer;
+    qCDebug(lcLink).noquote() << handshake.replies();
     if (searching) {
         searching = false;
         searchTimer->stop();
@@ -170,12 +153,11 @@ void SerialComm::handshakeRead(const QByteArray &chunk)
         return;
     }
     handshaking = false;
-    // Whatever followed CONNECT in the same read is already data mode.
-    const QByteArray rest = replyBuffer.mid(at + connectReply.size());
-    replyBuffer.clear();
+    handshake.reset();
     emit connectOk();
-    if (!rest.isEmpty())
-        dataRead(rest);
+    // Whatever followed CONNECT in the same read is already data mode.
+    if (!step.rest.isEmpty())
+        dataRead(step.rest);
 }
 
 void SerialComm::dataRead(const QByteArray &chunk)

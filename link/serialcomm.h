@@ -1,6 +1,7 @@
 #ifndef SERIALCOMM_H
 #define SERIALCOMM_H
 
+#include "handshake.h"
 #include "linktimings.h"
 #include "slip.h"
 
@@ -52,15 +53,10 @@ private:
     void handshakeRead(const QByteArray &chunk);
     void dataRead(const QByteArray &chunk);
 
-    // Handshake replies are only searched for "CONNECT\r\n"; keeping this much of
-    // their tail is enough to find it split over reads.
-    static constexpr int MaxReplyBuffer = 256;
-
     LinkTimings timings;
     QSerialPort *port = nullptr;
     QTimer *searchTimer = nullptr;
-    QByteArray replyBuffer;
-    qint64 replyBytes = 0;
+    Handshake handshake;
     SlipReceiver frameReceiver;
     bool handshaking = false;
     QList<QString> portNames;
