@@ -63,9 +63,11 @@ private slots:
 
     void exchanges()
     {
-        // Escaped C0/DB bytes in the page and a zero byte in the serial number.
-        QVERIFY(serve(readings("406.0312", QLatin1String(DistressHex)) +
-                      QStringList{"--escape-payload", "--zero-in", "serial"}));
+        // END and ESC bytes travel escaped, in a reading and around them; a
+        // zero byte ends the serial number.
+        QVERIFY(serve(
+            readings("406.0312", QLatin1String(DistressHex)) +
+            QStringList{"--rf-level", "\u00C0x\u00DB", "--escape-payload", "--zero-in", "serial"}));
         MainWindow *w = readyWindow();
         MessageBoxCloser closer;
         QVERIFY(requestData(w));
@@ -73,6 +75,7 @@ private slots:
         QCOMPARE(text(w, "TxtLabelHexMsg"), QLatin1String(DistressHex));
         QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0312"));
         QCOMPARE(text(w, "TxtLabelCalibration"), QStringLiteral("06-27"));
+        QCOMPARE(text(w, "TxtLabelRfLevel"), QStringLiteral("\u00C0x\u00DB"));
         QCOMPARE(text(w, "TxtLabelSerialNo"), QStringLiteral("12345-"));
         QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("Message from EPIRB received OK"));
         QCOMPARE(widget<QLabel>(w, "TxtLabelStatus")->styleSheet(),
