@@ -36,6 +36,11 @@ public:
         m_lines.append(line);
     }
 
+    void addHexId(const QByteArray &id)
+    {
+        m_lines.append(QLatin1String(HexIdLabel) + u' ' + QLatin1String(id));
+    }
+
     void addUserLines()
     {
         add("User Type: ", m.protocolTypeText());
@@ -63,7 +68,7 @@ public:
             break;
         }
         add("Aux radio device: ", m.auxDeviceText());
-        add("15 HexID: ", m.hexId());
+        addHexId(m.hexId());
         if (!m.isShortFormat())
             add("Position : ", m.positionText());
     }
@@ -128,7 +133,7 @@ public:
             add("Position : ", m.positionText(Family::National));
             add("Position Data source : ", m.dataSourceText(Family::National));
             add("Aux device : ", m.homerText(Family::National));
-            add("15 HexID: ", m.hexId(Family::National));
+            addHexId(m.hexId(Family::National));
             break;
         case 13:
             addRlsLines();
@@ -144,7 +149,7 @@ public:
         add("Position: ", m.positionText(Family::Standard));
         add("Position Data source: ", m.dataSourceText(Family::Standard));
         add("Aux device: ", m.homerText(Family::Standard));
-        add("15 HexID: ", m.hexId(Family::Standard));
+        addHexId(m.hexId(Family::Standard));
     }
 
     void addRlsLines()
@@ -162,7 +167,7 @@ public:
         add("RLM type 1: ", m.returnLinkType1Text());
         add("RLM type 2: ", m.returnLinkType2Text());
         add("RLS provider: ", m.rlsProviderText());
-        add("15 HexID: ", m.hexId(Family::Rls));
+        addHexId(m.hexId(Family::Rls));
     }
 
 private:
@@ -198,8 +203,8 @@ bool buildListing(const QString &messageText, QStringList &lines)
     qCDebug(lcDecoder).noquote() << "MOLM: Validity ok";
 
     ListingWriter writer(message, lines);
-    writer.add("Hex message: ", QByteArray());
-    lines.last() += message.isTruncatedTest() ? text.left(shortMessageDigits) : text;
+    lines.append(QLatin1String(HexMessageLabel) + u' ' +
+                 (message.isTruncatedTest() ? text.left(shortMessageDigits) : text));
     writer.add("Message format: ", message.formatText());
     writer.add("Protocol: ", message.protocolText());
     lines.append(QStringLiteral("Country code: ") + QString::number(message.countryCode()));
@@ -216,4 +221,14 @@ ListingRow splitListingLine(const QString &line)
     if (colon < 0)
         return {QString(), line};
     return {line.left(colon + 1), line.mid(colon + 2)};
+}
+
+QString listingValue(const QStringList &lines, QLatin1String label)
+{
+    for (const QString &line : lines) {
+        const ListingRow row = splitListingLine(line);
+        if (row.label == label)
+            return row.value;
+    }
+    return QString();
 }

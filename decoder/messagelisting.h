@@ -12,6 +12,13 @@ QString normaliseMessageText(const QString &text);
 // listing (cleared first in every case). Returns false for an invalid message.
 bool buildListing(const QString &messageText, QStringList &lines);
 
+// Labels by which other parts look the listing up.
+inline constexpr char HexMessageLabel[] = "Hex message:";
+inline constexpr char HexIdLabel[] = "15 HexID:";
+
+// The value of the first line with this label; empty when no line has it.
+QString listingValue(const QStringList &lines, QLatin1String label);
+
 // A line of the listing as the report prints it: the label up to and
 // including the first colon, the value after the colon and one blank; a line
 // without a colon is all value.

@@ -52,8 +52,6 @@ const char description[] =
     "The decoder's debug lines are off; QT_LOGGING_RULES=\"vestra.decoder.debug=true\"\n"
     "sends them to standard error.";
 
-const QString hexIdLabel = QStringLiteral("15 HexID:");
-
 class Decoder
 {
 public:
@@ -93,7 +91,7 @@ private:
             pair[m_labelKey] = row.label;
             pair[m_valueKey] = row.value;
             listing.append(pair);
-            if (row.label == hexIdLabel)
+            if (row.label == QLatin1String(HexIdLabel))
                 object.insert(QStringLiteral("hexId"), row.value);
         }
         object.insert(QStringLiteral("listing"), listing);

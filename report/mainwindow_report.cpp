@@ -14,17 +14,6 @@
 
 namespace {
 
-// The value of the listing line with this label, as the report prints it.
-QString listingValue(const QStringList &lines, const QString &label)
-{
-    for (const QString &line : lines) {
-        const ListingRow row = splitListingLine(line);
-        if (row.label == label)
-            return row.value;
-    }
-    return QString();
-}
-
 // The register line of a saved report, from the accessors the report reads.
 TestRegister::Entry registerEntry(const MainWindow &window, const QString &reportPath)
 {
@@ -35,8 +24,8 @@ TestRegister::Entry registerEntry(const MainWindow &window, const QString &repor
     entry.manufacturer = window.beaconManufacturer();
     entry.model = window.beaconModel();
     entry.beaconSerialNo = window.beaconSerialNo();
-    entry.beaconId = listingValue(listing, QStringLiteral("15 HexID:"));
-    entry.hexMessage = listingValue(listing, QStringLiteral("Hex message:"));
+    entry.beaconId = listingValue(listing, QLatin1String(HexIdLabel));
+    entry.hexMessage = listingValue(listing, QLatin1String(HexMessageLabel));
     entry.targetFrequency = window.targetFrequencyText();
     entry.measuredFrequency = window.frequencyText();
     entry.frequencyVerdict = window.frequencyVerdictText();
