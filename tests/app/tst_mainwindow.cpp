@@ -93,6 +93,57 @@ private slots:
         QVERIFY(QDir(documents).exists(QStringLiteral("VESTRA_Reports")));
     }
 
+    void textsOnScreen()
+    {
+        const QWidget *form = lonely->centralWidget();
+        QStringList texts;
+        for (const QLabel *label : form->findChildren<QLabel *>())
+            if (!label->text().isEmpty() && !label->text().startsWith('-'))
+                texts << label->text();
+        for (const QGroupBox *group : form->findChildren<QGroupBox *>())
+            texts << group->title();
+        for (const QPushButton *button : form->findChildren<QPushButton *>())
+            texts << button->text();
+        const auto *target = widget<QComboBox>(lonely.get(), "comboBox");
+        for (int i = 0; i < target->count(); ++i)
+            texts << target->itemText(i);
+        texts.sort();
+        QStringList expected{"Hex message:",
+                             "Frequency:",
+                             "Rf Level:",
+                             "Status",
+                             "Calibration due:",
+                             "Serial No:",
+                             "MHz",
+                             "dB",
+                             "Vessel name:",
+                             "Beacon Manufacturer:",
+                             "Beacon Serialno:",
+                             "Bracket Serialno:",
+                             "Company Name:",
+                             "Hydrostatic release expiry:",
+                             "Model:",
+                             "Bracket Type:",
+                             "Battery Expiry:",
+                             "Target Frequency:",
+                             "Tested by:",
+                             "SBM due date:",
+                             "Awaiting transmission from EPIRB.",
+                             "Start EPIRB \"Self-test\" within time limit.",
+                             "EPIRB/VESTRA Data",
+                             "Input Information data",
+                             "Status",
+                             "Request Data",
+                             "Make Report",
+                             "406.025 MHz",
+                             "406.028 MHz",
+                             "406.031 MHz",
+                             "406.037 MHz",
+                             "406.040 MHz"};
+        expected.sort();
+        QCOMPARE(texts, expected);
+    }
+
     void formFitsTheWindow()
     {
         // Every widget of the form lies wholly inside what the menu and status
