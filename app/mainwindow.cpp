@@ -9,11 +9,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
