@@ -5,10 +5,8 @@
 #include "serialcomm.h"
 #include "ui_mainwindow.h"
 #include "verdicts.h"
-#include "vestracomm.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QShortcut>
@@ -66,11 +64,10 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
     ui->pbRequestData->setEnabled(false);
 
     serialComm = new SerialComm(timings);
-    vestra = new vestraComm;
     connect(serialComm, SIGNAL(connectOk()), this, SLOT(onConnectOk()));
-    connect(serialComm, SIGNAL(searchVestraFailed()), this, SLOT(onVestraNotFound()));
+    connect(serialComm, SIGNAL(searchVestraFailed()), this, SLOT(onVestraFailed()));
     connect(serialComm, SIGNAL(searchVestraSuccess(QString)), this, SLOT(onVestraFound(QString)));
-    connect(serialComm, SIGNAL(vestraNotFound(QString)), this, SLOT(onVestraFailed(QString)));
+    connect(serialComm, SIGNAL(vestraNotFound(QString)), this, SLOT(onVestraNotFound(QString)));
     serialComm->searchVestra();
 
     receiveTimer = new QTimer(this);
@@ -88,7 +85,6 @@ MainWindow::~MainWindow()
     // The link goes with the window, so no port stays open and no search runs on
     // after it; in the program that is the end of the run anyway.
     delete serialComm;
-    delete vestra;
     delete ui;
 }
 
@@ -107,7 +103,7 @@ void MainWindow::onConnectOk()
     addStatusLine(QStringLiteral("VESTRA Connect ok"));
 }
 
-void MainWindow::onVestraNotFound()
+void MainWindow::onVestraFailed()
 {
     addStatusLine(QStringLiteral("VESTRA Not found - Check com port"));
 }
@@ -119,7 +115,7 @@ void MainWindow::onVestraFound(QString strPort)
     portName = strPort;
 }
 
-void MainWindow::onVestraFailed(QString strPort)
+void MainWindow::onVestraNotFound(QString strPort)
 {
     addStatusLine(QStringLiteral("No VESTRA found at port: ") + strPort);
 }
@@ -161,91 +157,6 @@ void MainWindow::onTimeout()
     ui->TxtLabelStatus->setText(QLatin1String(Verdicts::ReceiveTimeoutText));
     ui->TxtLabelDistressStatus->hide();
     receiveTimer->stop();
-}
-
-QString MainWindow::vesselName() const
-{
-    return ui->lineEdit->text();
-}
-QString MainWindow::beaconManufacturer() const
-{
-    return ui->lineEdit_2->text();
-}
-QString MainWindow::beaconModel() const
-{
-    return ui->lineEdit_7->text();
-}
-QString MainWindow::beaconSerialNo() const
-{
-    return ui->lineEdit_5->text();
-}
-QString MainWindow::bracketType() const
-{
-    return ui->lineEdit_8->text();
-}
-QString MainWindow::bracketSerialNo() const
-{
-    return ui->lineEdit_4->text();
-}
-QString MainWindow::batteryExpiry() const
-{
-    return ui->lineEdit_9->text();
-}
-QString MainWindow::hydrostaticReleaseExpiry() const
-{
-    return ui->lineEdit_3->text();
-}
-QString MainWindow::sbmDueDate() const
-{
-    return ui->lineEdit_DD->text();
-}
-QString MainWindow::companyName() const
-{
-    return ui->lineEdit_6->text();
-}
-QString MainWindow::testedBy() const
-{
-    return ui->lineEdit_11->text();
-}
-QString MainWindow::frequencyText() const
-{
-    return ui->TxtLabelFreq->text();
-}
-QString MainWindow::rfLevelText() const
-{
-    return ui->TxtLabelRfLevel->text();
-}
-QString MainWindow::instrumentSerialNo() const
-{
-    return ui->TxtLabelSerialNo->text();
-}
-QString MainWindow::calibrationDue() const
-{
-    return ui->TxtLabelCalibration->text();
-}
-QStringList MainWindow::decodedLines() const
-{
-    return m_decodedLines;
-}
-QString MainWindow::targetFrequencyText() const
-{
-    return ui->comboBox->currentText();
-}
-QString MainWindow::statusReading() const
-{
-    return exchange.readings[StatusReading];
-}
-QString MainWindow::statusVerdictText() const
-{
-    return ui->TxtLabelStatus->text();
-}
-
-QString MainWindow::reportDateTime() const
-{
-    // One reading of the clock, so date and time agree across midnight.
-    const QDateTime now = QDateTime::currentDateTime();
-    return now.date().toString(Qt::TextDate) + QLatin1Char(' ') +
-           now.time().toString(QStringLiteral("hh:mm:ss"));
 }
 
 #ifdef Q_OS_WIN

@@ -3,6 +3,7 @@
 
 #include "exchange.h"
 #include "linktimings.h"
+#include "testrecord.h"
 
 #include <QByteArray>
 #include <QMainWindow>
@@ -16,12 +17,11 @@ QT_END_NAMESPACE
 
 class DialogAbout;
 class SerialComm;
-class vestraComm;
 
 // The only window, and the controller of the instrument link, the evaluation
 // and the report. Its operations are spread over the folder of the subsystem
-// they belong to: link/ (frame reception), evaluation/ (verdicts), decoder/
-// (the decoding run) and report/ ("Make Report").
+// they belong to: link/ (frame reception), evaluation/ (verdicts); "Make
+// Report" and the beacon history are in mainwindow_report.cpp beside it.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -32,40 +32,12 @@ public:
     explicit MainWindow(const LinkTimings &timings, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Read by the report, all copies of what the window shows now.
-    QString vesselName() const;
-    QString beaconManufacturer() const;
-    QString beaconModel() const;
-    QString beaconSerialNo() const;
-    QString bracketType() const;
-    QString bracketSerialNo() const;
-    QString batteryExpiry() const;
-    QString hydrostaticReleaseExpiry() const;
-    QString sbmDueDate() const;
-    QString companyName() const;
-    QString testedBy() const;
-    QString frequencyText() const;
-    QString rfLevelText() const;
-    QString instrumentSerialNo() const;
-    QString calibrationDue() const;
-    QStringList decodedLines() const;
-    QString reportDateTime() const;
+    // What the operator typed into the form, and fills the form with.
+    BeaconFields beaconFields() const;
+    void setBeaconFields(const BeaconFields &fields);
 
-    QString distressText() const;
-    QString frequencyLimitText() const;
-    QString frequencyVerdictText() const;
-
-    // Read by the test register besides the report's own.
-    QString targetFrequencyText() const;
-    QString statusReading() const;
-    QString statusVerdictText() const;
-
-    // A copy of text without the characters that no file name may hold.
-    static QString removeInvalidFileChars(QString text);
-
-    // Validates the message in the hex-message field and rebuilds the decoded
-    // listing; false for a message that fails its error-correcting codes.
-    bool decodeMessage();
+    // The test as the window shows it now, at this moment, for its report.
+    TestRecord testRecord() const;
 
 protected:
 #ifdef Q_OS_WIN
@@ -74,9 +46,9 @@ protected:
 
 private slots:
     void onConnectOk();
-    void onVestraNotFound();
+    void onVestraFailed();
     void onVestraFound(QString strPort);
-    void onVestraFailed(QString strPort);
+    void onVestraNotFound(QString strPort);
     void onTimeout();
     void onSlipFrame(const QByteArray &frame);
     void on_pbRequestData_clicked();
@@ -88,17 +60,15 @@ private:
     void pageComplete();
     void evaluateReadings();
     void showDistressWarning();
+    void recallBeacon();
 
     Ui_MainWindow *ui;
-    vestraComm *vestra = nullptr;
     SerialComm *serialComm = nullptr;
     QTimer *receiveTimer = nullptr;
     // The counts, the page and the readings of the exchange.
     Exchange exchange;
     LinkTimings timings;
     int progressTicks = 0;
-    // Named apart from the accessor decodedLines(), which returns a copy.
-    QStringList m_decodedLines;
     bool debugMode = false;
     QString portName;
     DialogAbout *aboutDialog = nullptr;

@@ -1,4 +1,4 @@
-// The window's display of a completed measurement and its verdict accessors.
+// The window's display of a completed measurement.
 
 #include "mainwindow.h"
 
@@ -40,25 +40,4 @@ void MainWindow::showDistressWarning()
                                         "decoded as a distress message.\n"
                                         "Please save report as a reference."),
                          QMessageBox::Ok, QMessageBox::NoButton);
-}
-
-QString MainWindow::distressText() const
-{
-    return Verdicts::isDistressMessage(ui->TxtLabelHexMsg->text())
-               ? QLatin1String(Verdicts::DistressText)
-               : QString();
-}
-
-QString MainWindow::frequencyLimitText() const
-{
-    const Verdicts::TargetFrequency *target =
-        Verdicts::targetFrequency(ui->comboBox->currentIndex());
-    return target ? QLatin1String(target->limitText) : QString();
-}
-
-QString MainWindow::frequencyVerdictText() const
-{
-    return Verdicts::frequencyInBand(ui->TxtLabelFreq->text(), ui->comboBox->currentIndex())
-               ? QLatin1String(Verdicts::ReceivedOkText)
-               : QLatin1String(Verdicts::OutsideLimitsText);
 }

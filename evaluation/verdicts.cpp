@@ -5,11 +5,11 @@ namespace Verdicts {
 namespace {
 
 const TargetFrequency targets[TargetCount] = {
-    {406025000.0, 5000.0, 5000.0, " (406.025 +/-0.0050)"},
-    {406028000.0, 5000.0, 2000.0, " (406.028 +0.0020 -0.0050)"},
-    {406031000.0, 5000.0, 5000.0, " (406.031 +/-0.0050)"},
-    {406037000.0, 5000.0, 5000.0, " (406.037 +/-0.0050)"},
-    {406040000.0, 5000.0, 5000.0, " (406.040 +/-0.0050)"},
+    {"406.025 MHz", 406025000.0, 5000.0, 5000.0, " (406.025 +/-0.0050)"},
+    {"406.028 MHz", 406028000.0, 5000.0, 2000.0, " (406.028 +0.0020 -0.0050)"},
+    {"406.031 MHz", 406031000.0, 5000.0, 5000.0, " (406.031 +/-0.0050)"},
+    {"406.037 MHz", 406037000.0, 5000.0, 5000.0, " (406.037 +/-0.0050)"},
+    {"406.040 MHz", 406040000.0, 5000.0, 5000.0, " (406.040 +/-0.0050)"},
 };
 
 } // namespace
@@ -19,6 +19,15 @@ const TargetFrequency *targetFrequency(int index)
     if (index < 0 || index >= TargetCount)
         return nullptr;
     return &targets[index];
+}
+
+int targetIndex(const QString &name)
+{
+    for (int index = 0; index < TargetCount; ++index) {
+        if (name == QLatin1String(targets[index].name))
+            return index;
+    }
+    return -1;
 }
 
 bool frequencyInBand(const QString &frequencyMhz, int targetIndex)

@@ -19,6 +19,7 @@ inline constexpr char DistressText[] = "***Distress message***";
 // A target frequency of the target combo box, by its index.
 struct TargetFrequency
 {
+    const char *name; // as the target combo box lists it
     double targetHz;
     double allowedBelowHz;
     double allowedAboveHz;
@@ -29,6 +30,8 @@ constexpr int TargetCount = 5;
 
 // Null for an index that names no target.
 const TargetFrequency *targetFrequency(int index);
+// The index of the target of that name; -1 for none.
+int targetIndex(const QString &name);
 
 // Whether a frequency reading in MHz lies in the target's band, limits
 // included. A reading that is no number counts as 0 Hz; an unknown target

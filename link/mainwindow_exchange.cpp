@@ -37,6 +37,7 @@ void MainWindow::pageComplete()
 
     exchange.cutReadings();
     evaluateReadings();
+    recallBeacon();
     if (Verdicts::isDistressMessage(ui->TxtLabelHexMsg->text()))
         showDistressWarning();
 }

@@ -1,11 +1,10 @@
 #include "pdfreport.h"
 
-#include "mainwindow.h"
 #include "messagelisting.h"
 #include "reportfile.h"
+#include "testrecord.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFont>
 #include <QImage>
@@ -82,7 +81,7 @@ void logSection(const char *tag)
 
 pdfReport::pdfReport(QObject *parent) : QObject(parent) {}
 
-bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
+bool pdfReport::createReport(QString fileName, const TestRecord &record, const QDateTime &reprinted)
 {
     const bool replacing = QFile::exists(fileName);
 
@@ -119,18 +118,18 @@ bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
         for (std::size_t i = 0; i + 1 < std::size(SectionShares); ++i)
             painter.drawRect(sections[i]);
 
-        logSection("Main");
-        drawHeader(painter, sections[0], mainWindow);
         logSection("Sec1");
-        drawBeaconInformation(painter, sections[1], mainWindow);
+        drawHeader(painter, sections[0]);
         logSection("Sec2");
-        drawMeasurements(painter, sections[2], mainWindow);
+        drawBeaconInformation(painter, sections[1], record);
         logSection("Sec3");
-        drawMessageDecoding(painter, sections[3], mainWindow);
+        drawMeasurements(painter, sections[2], record);
         logSection("Sec4");
-        drawReference(painter, sections[4], mainWindow);
+        drawMessageDecoding(painter, sections[3], record);
+        logSection("Sec5");
+        drawReference(painter, sections[4], record);
         logSection("Sec6");
-        drawInstrumentInfo(painter, sections[5], mainWindow);
+        drawInstrumentInfo(painter, sections[5], record, reprinted);
 
         if (!painter.end())
             return false;
@@ -140,13 +139,12 @@ bool pdfReport::createReport(QString fileName, MainWindow *mainWindow)
     if (!ReportFile::save(fileName, pdf))
         return false;
     if (replacing)
-        qCDebug(lcReport).noquote() << "Deleting old file";
+        qCDebug(lcReport).noquote() << "Replaced old file";
     return true;
 }
 
-void pdfReport::drawHeader(QPainter &painter, const QRect &section, MainWindow *mainWindow)
+void pdfReport::drawHeader(QPainter &painter, const QRect &section)
 {
-    Q_UNUSED(mainWindow);
     painter.setFont(arial(28));
     painter.drawText(QPoint(section.x() + 40, section.y() + 220),
                      QStringLiteral("Kova VESTRA EPIRB Tester"));
@@ -165,50 +163,51 @@ void pdfReport::drawHeader(QPainter &painter, const QRect &section, MainWindow *
 }
 
 void pdfReport::drawBeaconInformation(QPainter &painter, const QRect &section,
-                                      MainWindow *mainWindow)
+                                      const TestRecord &record)
 {
     drawTitle(painter, section, QStringLiteral("Beacon Information"));
     const QString rows[][2] = {
-        {QStringLiteral("Vessel Name:"), mainWindow->vesselName()},
-        {QStringLiteral("Beacon Manufacturer:"), mainWindow->beaconManufacturer()},
-        {QStringLiteral("Model:"), mainWindow->beaconModel()},
-        {QStringLiteral("Beacon serial number:"), mainWindow->beaconSerialNo()},
-        {QStringLiteral("Bracket type:"), mainWindow->bracketType()},
-        {QStringLiteral("Bracket serial number:"), mainWindow->bracketSerialNo()},
-        {QStringLiteral("Battery expiry:"), mainWindow->batteryExpiry()},
+        {QStringLiteral("Vessel Name:"), record.beacon.vesselName},
+        {QStringLiteral("Beacon Manufacturer:"), record.beacon.manufacturer},
+        {QStringLiteral("Model:"), record.beacon.model},
+        {QStringLiteral("Beacon serial number:"), record.beacon.beaconSerialNo},
+        {QStringLiteral("Bracket type:"), record.beacon.bracketType},
+        {QStringLiteral("Bracket serial number:"), record.beacon.bracketSerialNo},
+        {QStringLiteral("Battery expiry:"), record.beacon.batteryExpiry},
         {QStringLiteral("Hydrostatic release expiry date:"),
-         mainWindow->hydrostaticReleaseExpiry()},
-        {QStringLiteral("SBM due date:"), mainWindow->sbmDueDate()},
+         record.beacon.hydrostaticReleaseExpiry},
+        {QStringLiteral("SBM due date:"), record.beacon.sbmDueDate},
     };
     for (int row = 0; row < int(std::size(rows)); ++row)
         drawRow(painter, section, ValueOffset, row, rows[row][0], rows[row][1]);
 }
 
-void pdfReport::drawMeasurements(QPainter &painter, const QRect &section, MainWindow *mainWindow)
+void pdfReport::drawMeasurements(QPainter &painter, const QRect &section, const TestRecord &record)
 {
     drawTitle(painter, section, QStringLiteral("Measurements"));
     drawRow(painter, section, MeasurementValueOffset, 0,
-            QStringLiteral("Frequency: (MHz)") + mainWindow->frequencyLimitText(),
-            mainWindow->frequencyText());
+            QStringLiteral("Frequency: (MHz)") + record.frequencyLimitText(),
+            record.frequency);
     drawRow(painter, section, MeasurementValueOffset, 1, QStringLiteral("RF level (dB):"),
-            mainWindow->rfLevelText());
+            record.rfLevel);
     drawRow(painter, section, MeasurementValueOffset, 2, QStringLiteral("Status:"),
-            mainWindow->frequencyVerdictText());
-    drawRow(painter, section, MeasurementValueOffset, 3, QString(), mainWindow->distressText());
+            record.frequencyVerdictText());
+    drawRow(painter, section, MeasurementValueOffset, 3, QString(), record.distressText());
 }
 
-void pdfReport::drawMessageDecoding(QPainter &painter, const QRect &section, MainWindow *mainWindow)
+void pdfReport::drawMessageDecoding(QPainter &painter, const QRect &section, const TestRecord &record)
 {
     drawTitle(painter, section, QStringLiteral("Message decoding"), DecodingTitleHeight);
     // A long listing runs on over the sections below; the page stays one page.
-    const QStringList lines = mainWindow->decodedLines();
+    QStringList lines;
+    record.listing(lines);
     for (int row = 0; row < lines.size(); ++row) {
         const ListingRow split = splitListingLine(lines.at(row));
         drawRow(painter, section, ValueOffset, row, split.label, split.value);
     }
 }
 
-void pdfReport::drawReference(QPainter &painter, const QRect &section, MainWindow *mainWindow)
+void pdfReport::drawReference(QPainter &painter, const QRect &section, const TestRecord &record)
 {
     drawTitle(painter, section, QStringLiteral("Reference"));
     const int labelX = section.x() + LabelIndent;
@@ -219,19 +218,25 @@ void pdfReport::drawReference(QPainter &painter, const QRect &section, MainWindo
                      QStringLiteral("IMO MSC /Circ. 1039 (All revisions) and SOLAS IV/15.9.2 "
                                     "(Shore-based maintainance)"));
     drawRow(painter, section, ValueOffset, 3,
-            QStringLiteral("Company:") + mainWindow->companyName(),
-            QStringLiteral("Tested by: ") + mainWindow->testedBy());
+            QStringLiteral("Company:") + record.beacon.companyName,
+            QStringLiteral("Tested by: ") + record.beacon.testedBy);
 }
 
-void pdfReport::drawInstrumentInfo(QPainter &painter, const QRect &section, MainWindow *mainWindow)
+void pdfReport::drawInstrumentInfo(QPainter &painter, const QRect &section,
+                                   const TestRecord &record, const QDateTime &reprinted)
 {
     drawTitle(painter, section, QStringLiteral("Kova VESTRA info"));
     drawRow(painter, section, ValueOffset, 0, QStringLiteral("Serial no:"),
-            mainWindow->instrumentSerialNo());
+            record.instrumentSerialNo);
     drawRow(painter, section, ValueOffset, 1, QStringLiteral("Calibration due:"),
-            mainWindow->calibrationDue());
+            record.calibrationDue);
     drawRow(painter, section, ValueOffset, 2, QStringLiteral("PC software version:"),
-            QCoreApplication::applicationVersion());
-    painter.drawText(QPoint(section.x() + 100, section.y() + section.height()),
-                     mainWindow->reportDateTime());
+            record.programVersion);
+    const QPoint dateLine(section.x() + 100, section.y() + section.height());
+    painter.drawText(dateLine, record.dateLine());
+    // In the strip below the last section, so that nobody takes it for a new test.
+    if (reprinted.isValid())
+        painter.drawText(dateLine + QPoint(0, RowStep),
+                         QStringLiteral("Reprinted from the test register on ") +
+                             reportDateText(reprinted));
 }

@@ -1,6 +1,7 @@
 #ifndef PDFREPORT_H
 #define PDFREPORT_H
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 
@@ -9,28 +10,31 @@ class QPainter;
 class QRect;
 QT_END_NAMESPACE
 
-class MainWindow;
+struct TestRecord;
 
-// Draws the one-page test report from what the main window shows now.
+// Draws the one-page test report of a test.
 class pdfReport : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit pdfReport(QObject *parent);
+    explicit pdfReport(QObject *parent = nullptr);
 
     // Writes the report to fileName, replacing a report already there only
     // once the new one is complete. False when nothing usable was written;
-    // any earlier file of that name is then left as it was.
-    bool createReport(QString fileName, MainWindow *mainWindow);
+    // any earlier file of that name is then left as it was. A reprint names
+    // its own moment below the test's date line.
+    bool createReport(QString fileName, const TestRecord &record,
+                      const QDateTime &reprinted = QDateTime());
 
 private:
-    void drawHeader(QPainter &painter, const QRect &section, MainWindow *mainWindow);
-    void drawBeaconInformation(QPainter &painter, const QRect &section, MainWindow *mainWindow);
-    void drawMeasurements(QPainter &painter, const QRect &section, MainWindow *mainWindow);
-    void drawMessageDecoding(QPainter &painter, const QRect &section, MainWindow *mainWindow);
-    void drawReference(QPainter &painter, const QRect &section, MainWindow *mainWindow);
-    void drawInstrumentInfo(QPainter &painter, const QRect &section, MainWindow *mainWindow);
+    void drawHeader(QPainter &painter, const QRect &section);
+    void drawBeaconInformation(QPainter &painter, const QRect &section, const TestRecord &record);
+    void drawMeasurements(QPainter &painter, const QRect &section, const TestRecord &record);
+    void drawMessageDecoding(QPainter &painter, const QRect &section, const TestRecord &record);
+    void drawReference(QPainter &painter, const QRect &section, const TestRecord &record);
+    void drawInstrumentInfo(QPainter &painter, const QRect &section, const TestRecord &record,
+                            const QDateTime &reprinted);
 };
 
 #endif // PDFREPORT_H

@@ -94,12 +94,17 @@ QString removeInvalidFileChars(QString text)
     return cleaned;
 }
 
+QString fileName(const QString &manufacturer, const QString &model, const QString &serialNo,
+                 const QString &suffix)
+{
+    return removeInvalidFileChars(manufacturer) + u' ' + removeInvalidFileChars(model) + u' ' +
+           removeInvalidFileChars(serialNo) + suffix + QStringLiteral(".pdf");
+}
+
 QString path(const QString &folder, const QString &manufacturer, const QString &model,
              const QString &serialNo)
 {
-    return folder + u'/' + removeInvalidFileChars(manufacturer) + u' ' +
-           removeInvalidFileChars(model) + u' ' + removeInvalidFileChars(serialNo) +
-           QStringLiteral(".pdf");
+    return folder + u'/' + fileName(manufacturer, model, serialNo);
 }
 
 bool canWrite(const QString &path)

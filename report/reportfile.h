@@ -20,7 +20,11 @@ void makeFolder();
 // A copy of text without the characters that no file name may hold.
 QString removeInvalidFileChars(QString text);
 
-// folder/manufacturer model serial.pdf, each field cleaned, nothing trimmed.
+// manufacturer model serial.pdf, each field cleaned, nothing trimmed; a
+// suffix such as a date goes before the extension.
+QString fileName(const QString &manufacturer, const QString &model, const QString &serialNo,
+                 const QString &suffix = QString());
+// folder/ and that file name.
 QString path(const QString &folder, const QString &manufacturer, const QString &model,
              const QString &serialNo);
 

@@ -1,7 +1,13 @@
 #include "testregister.h"
 
+#include "reportfile.h"
+#include "verdicts.h"
+
 #include <QFile>
 #include <QLockFile>
+#include <QRegularExpression>
+
+#include <csv.h>
 
 namespace TestRegister {
 
@@ -12,13 +18,192 @@ constexpr int LockWaitMs = 2000;
 
 const char Utf8Bom[] = "\xEF\xBB\xBF";
 
+enum Column {
+    TimeColumn,
+    VesselColumn,
+    ManufacturerColumn,
+    ModelColumn,
+    SerialColumn,
+    BracketTypeColumn,
+    BracketSerialColumn,
+    BatteryColumn,
+    HydrostaticColumn,
+    SbmColumn,
+    BeaconIdColumn,
+    HexMessageColumn,
+    TargetColumn,
+    FrequencyColumn,
+    FrequencyVerdictColumn,
+    DistressColumn,
+    RfLevelColumn,
+    StatusReadingColumn,
+    StatusVerdictColumn,
+    InstrumentSerialColumn,
+    CalibrationColumn,
+    CompanyColumn,
+    TesterColumn,
+    VersionColumn,
+    ReportFileColumn,
+    ColumnCount
+};
+
 QString offsetText(int seconds)
 {
     const int minutes = qAbs(seconds) / 60;
     return QString::asprintf("%c%02d:%02d", seconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
 }
 
+bool isPlainNumber(const QString &value)
+{
+    static const QRegularExpression number(QStringLiteral("\\A[+-]?[0-9]+(\\.[0-9]+)?\\z"));
+    return number.match(value).hasMatch();
+}
+
+// A spreadsheet runs a field as a formula by its first character, and some
+// trim blanks and tabs on import first.
+bool needsApostrophe(const QString &value)
+{
+    if (value.isEmpty() || isPlainNumber(value))
+        return false;
+    const QChar first = value.front();
+    if (first == u'\'' || first == u'\t' || first == u'\r')
+        return true;
+    for (const QChar c : value) {
+        if (c == u'=' || c == u'+' || c == u'-' || c == u'@')
+            return true;
+        if (c != u' ' && c != u'\t')
+            return false;
+    }
+    return false;
+}
+
+// libcsv hands fields and row ends to these; it knows nothing of lines, so
+// the reader feeds it one line at a time and counts.
+struct Rows
+{
+    QList<QStringList> rows;
+    QList<int> firstLines;
+    QStringList row;
+    int line = 1;
+    int rowLine = 1;
+};
+
+void takeField(void *data, size_t size, void *context)
+{
+    auto *rows = static_cast<Rows *>(context);
+    const QByteArray bytes(static_cast<const char *>(data), qsizetype(size));
+    // A field ends on the line where it is read to; its own line breaks are behind it.
+    if (rows->row.isEmpty())
+        rows->rowLine = rows->line - int(bytes.count('\n'));
+    rows->row.append(QString::fromUtf8(bytes));
+}
+
+void takeRow(int, void *context)
+{
+    auto *rows = static_cast<Rows *>(context);
+    rows->rows.append(rows->row);
+    rows->firstLines.append(rows->rowLine);
+    rows->row.clear();
+    rows->rowLine = rows->line + 1;
+}
+
+// Blanks and tabs are part of a field here: libcsv would trim them.
+int noSpace(unsigned char)
+{
+    return 0;
+}
+
+// RFC 4180 rows of bytes; false and error for a double quote out of place or
+// one never closed.
+bool csvRows(const QByteArray &bytes, Rows &rows, QString &error)
+{
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+        error = QStringLiteral("out of memory");
+        return false;
+    }
+    csv_set_space_func(&parser, noSpace);
+    const char *data = bytes.constData();
+    const char *const end = data + bytes.size();
+    bool ok = true;
+    while (ok && data < end) {
+        const char *lineEnd = static_cast<const char *>(memchr(data, '\n', size_t(end - data)));
+        const size_t size = lineEnd ? size_t(lineEnd - data + 1) : size_t(end - data);
+        ok = csv_parse(&parser, data, size, takeField, takeRow, &rows) == size;
+        if (ok) {
+            data += size;
+            if (lineEnd)
+                ++rows.line;
+        }
+    }
+    if (ok)
+        ok = csv_fini(&parser, takeField, takeRow, &rows) == 0;
+    if (!ok) {
+        const int column = int(rows.row.size());
+        const int line = data < end ? rows.line : rows.rowLine;
+        error = QStringLiteral("line %1, column %2 (\"%3\"): %4")
+                    .arg(line)
+                    .arg(column + 1)
+                    .arg(header().value(column))
+                    .arg(data < end ? QStringLiteral("a double quote out of place")
+                                    : QStringLiteral("a quoted field is never closed"));
+    }
+    csv_free(&parser);
+    return ok;
+}
+
+QString columnError(int line, int column, const QString &what)
+{
+    return QStringLiteral("line %1, column %2 (\"%3\"): %4")
+        .arg(line)
+        .arg(column + 1)
+        .arg(header().at(column), what);
+}
+
+// The test of one register line; false and error when a field cannot be
+// what the program wrote.
+bool toRecord(const QStringList &row, int line, TestRecord &record, QString &error)
+{
+    QStringList f;
+    for (const QString &field : row)
+        f.append(fromSpreadsheetSafe(field));
+    record.time = QDateTime::fromString(f[TimeColumn], Qt::ISODate);
+    if (!record.time.isValid()) {
+        error = columnError(line, TimeColumn, QStringLiteral("not a date and time"));
+        return false;
+    }
+    record.beacon = {f[VesselColumn],      f[ManufacturerColumn],  f[ModelColumn],
+                     f[SerialColumn],      f[BracketTypeColumn],   f[BracketSerialColumn],
+                     f[BatteryColumn],     f[HydrostaticColumn],   f[SbmColumn],
+                     f[CompanyColumn],     f[TesterColumn]};
+    record.targetIndex = Verdicts::targetIndex(f[TargetColumn]);
+    if (record.targetIndex < 0) {
+        error = columnError(line, TargetColumn, QStringLiteral("not a target frequency"));
+        return false;
+    }
+    record.hexMessage = f[HexMessageColumn];
+    record.frequency = f[FrequencyColumn];
+    record.rfLevel = f[RfLevelColumn];
+    record.statusReading = f[StatusReadingColumn];
+    record.statusVerdict = f[StatusVerdictColumn];
+    record.instrumentSerialNo = f[InstrumentSerialColumn];
+    record.calibrationDue = f[CalibrationColumn];
+    record.programVersion = f[VersionColumn];
+    QStringList listing;
+    if (!record.listing(listing)) {
+        error = columnError(line, HexMessageColumn,
+                            QStringLiteral("the message fails its error-correcting codes"));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+QString path(const QString &folder)
+{
+    return folder + u'/' + QLatin1String(FileName);
+}
 
 QStringList header()
 {
@@ -28,6 +213,11 @@ QStringList header()
         QStringLiteral("Manufacturer"),
         QStringLiteral("Model"),
         QStringLiteral("Beacon serial number"),
+        QStringLiteral("Bracket type"),
+        QStringLiteral("Bracket serial number"),
+        QStringLiteral("Battery expiry"),
+        QStringLiteral("Hydrostatic release expiry date"),
+        QStringLiteral("SBM due date"),
         QStringLiteral("Beacon ID (15 hex)"),
         QStringLiteral("Hex message"),
         QStringLiteral("Target frequency"),
@@ -46,13 +236,34 @@ QStringList header()
     };
 }
 
-QStringList fields(const Entry &e)
+QStringList fields(const TestRecord &r)
 {
-    return {isoTime(e.time),     e.vesselName,       e.manufacturer,       e.model,
-            e.beaconSerialNo,    e.beaconId,         e.hexMessage,         e.targetFrequency,
-            e.measuredFrequency, e.frequencyVerdict, e.distressText,       e.rfLevel,
-            e.statusReading,     e.statusVerdict,    e.instrumentSerialNo, e.calibrationDue,
-            e.companyName,       e.testedBy,         e.programVersion,     e.reportFileName};
+    const BeaconFields &b = r.beacon;
+    return {isoTime(r.time),
+            b.vesselName,
+            b.manufacturer,
+            b.model,
+            b.beaconSerialNo,
+            b.bracketType,
+            b.bracketSerialNo,
+            b.batteryExpiry,
+            b.hydrostaticReleaseExpiry,
+            b.sbmDueDate,
+            r.beaconId(),
+            r.hexMessage,
+            r.targetFrequencyText(),
+            r.frequency,
+            r.frequencyVerdictText(),
+            r.distressText(),
+            r.rfLevel,
+            r.statusReading,
+            r.statusVerdict,
+            r.instrumentSerialNo,
+            r.calibrationDue,
+            b.companyName,
+            b.testedBy,
+            r.programVersion,
+            ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo)};
 }
 
 QString isoTime(const QDateTime &time)
@@ -61,39 +272,47 @@ QString isoTime(const QDateTime &time)
            offsetText(time.offsetFromUtc());
 }
 
-QString csvField(const QString &value)
+QString spreadsheetSafe(const QString &value)
 {
-    QString field = value;
-    if (!field.isEmpty() && QStringLiteral("=+-@").contains(field.front()))
-        field.prepend(u'\'');
-    if (field.contains(u',') || field.contains(u'"') || field.contains(u'\n') ||
-        field.contains(u'\r')) {
-        field.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-        field = u'"' + field + u'"';
-    }
+    return needsApostrophe(value) ? u'\'' + value : value;
+}
+
+QString fromSpreadsheetSafe(const QString &field)
+{
+    if (field.startsWith(u'\'') && needsApostrophe(field.mid(1)))
+        return field.mid(1);
     return field;
 }
 
 QByteArray csvLine(const QStringList &fields)
 {
-    QStringList quoted;
-    for (const QString &value : fields)
-        quoted.append(csvField(value));
-    return quoted.join(u',').toUtf8() + "\r\n";
+    QByteArray line;
+    QByteArray quoted;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (i > 0)
+            line.append(',');
+        const QByteArray utf8 = spreadsheetSafe(fields.at(i)).toUtf8();
+        // Each byte at most doubled, and the two quotes around.
+        quoted.resize(2 * utf8.size() + 2);
+        quoted.resize(qsizetype(csv_write(quoted.data(), size_t(quoted.size()), utf8.constData(),
+                                          size_t(utf8.size()))));
+        line.append(quoted);
+    }
+    return line + "\r\n";
 }
 
-QString append(const QString &folder, const Entry &entry)
+QString append(const QString &folder, const TestRecord &record)
 {
-    return append(folder, fields(entry));
+    return append(folder, fields(record));
 }
 
 QString append(const QString &folder, const QStringList &fields)
 {
-    const QString path = folder + u'/' + QLatin1String(FileName);
+    const QString registerPath = path(folder);
     // Two program instances append one after the other, and only one of them
     // finds the register new. The lock, not the file's append mode, keeps them
     // apart: Qt on Windows appends by seeking to the end first.
-    QLockFile lock(path + QStringLiteral(".lock"));
+    QLockFile lock(registerPath + QStringLiteral(".lock"));
     if (!lock.tryLock(LockWaitMs)) {
         if (lock.error() == QLockFile::LockFailedError)
             return QStringLiteral("another VESTRA program is writing it");
@@ -103,20 +322,76 @@ QString append(const QString &folder, const QStringList &fields)
             return QStringLiteral("its lock file cannot be made");
     }
 
-    QFile file(path);
-    if (!file.open(QIODevice::Append | QIODevice::Unbuffered))
+    QFile file(registerPath);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return file.errorString();
     const qint64 sizeBefore = file.size();
     QByteArray line = csvLine(fields);
-    if (sizeBefore == 0)
+    if (sizeBefore == 0) {
         line.prepend(QByteArray(Utf8Bom) + csvLine(header()));
-    if (file.write(line) != line.size() || !file.flush()) {
+    } else {
+        // A hand edit may have left the last line without its end.
+        file.seek(sizeBefore - 1);
+        char last = 0;
+        if (file.read(&last, 1) == 1 && last != '\n')
+            line.prepend("\r\n");
+    }
+    file.seek(sizeBefore);
+    qint64 written = 0;
+    while (written < line.size()) {
+        const qint64 chunk = file.write(line.constData() + written, line.size() - written);
+        if (chunk <= 0)
+            break;
+        written += chunk;
+    }
+    if (written < line.size()) {
+        // A short write tells no reason; the next try at the rest does.
         const QString why = file.errorString();
-        // Cut off what did get in, and nothing before it.
         file.resize(sizeBefore);
         return why;
     }
     return QString();
+}
+
+bool read(const QString &registerPath, QList<TestRecord> &tests, QString &error)
+{
+    tests.clear();
+    QFile file(registerPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = registerPath + QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith(Utf8Bom))
+        bytes.remove(0, 3);
+
+    Rows rows;
+    QString why;
+    bool ok = csvRows(bytes, rows, why);
+    if (ok && !rows.rows.isEmpty() && rows.rows.first() != header()) {
+        why = QStringLiteral("line %1: not the header of a test register of this program")
+                  .arg(rows.firstLines.first());
+        ok = false;
+    }
+    for (int i = 1; ok && i < rows.rows.size(); ++i) {
+        const QStringList &row = rows.rows.at(i);
+        if (row.size() != ColumnCount) {
+            why = QStringLiteral("line %1: %2 fields, where a test has %3")
+                      .arg(rows.firstLines.at(i))
+                      .arg(row.size())
+                      .arg(int(ColumnCount));
+            ok = false;
+            break;
+        }
+        TestRecord record;
+        ok = toRecord(row, rows.firstLines.at(i), record, why);
+        tests.append(record);
+    }
+    if (!ok) {
+        tests.clear();
+        error = registerPath + QStringLiteral(": ") + why;
+    }
+    return ok;
 }
 
 } // namespace TestRegister

@@ -1,63 +1,52 @@
 #ifndef TESTREGISTER_H
 #define TESTREGISTER_H
 
+#include "testrecord.h"
+
 #include <QByteArray>
-#include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 // The test register: one CSV line per saved report, kept beside the reports,
-// so that a beacon's earlier tests stay on record when its report is replaced.
-// No window in here.
+// so that a beacon's earlier tests stay on record when its report is replaced,
+// and can be read back whole. No window in here.
 namespace TestRegister {
 
 inline constexpr char FileName[] = "test-register.csv";
 
-// One line of the register, each text as the report printed it.
-struct Entry
-{
-    QDateTime time;
-    QString vesselName;
-    QString manufacturer;
-    QString model;
-    QString beaconSerialNo;
-    QString beaconId;
-    QString hexMessage;
-    QString targetFrequency;
-    QString measuredFrequency;
-    QString frequencyVerdict;
-    QString distressText;
-    QString rfLevel;
-    QString statusReading;
-    QString statusVerdict;
-    QString instrumentSerialNo;
-    QString calibrationDue;
-    QString companyName;
-    QString testedBy;
-    QString programVersion;
-    QString reportFileName;
-};
+// The register in the report folder.
+QString path(const QString &folder);
 
-// The column titles, and an entry's fields in the same order.
+// The column titles, and a test's fields in the same order. The verdicts,
+// the beacon ID and the report's file name are written for whoever reads the
+// register in a spreadsheet; reading back works them out anew.
 QStringList header();
-QStringList fields(const Entry &entry);
+QStringList fields(const TestRecord &record);
 
 // ISO 8601 local time with its offset from UTC, such as 2026-03-01T14:05:09+01:00.
 QString isoTime(const QDateTime &time);
 
-// A field as a spreadsheet reads it safely: an apostrophe before a leading
-// = + - @, so that it never runs as a formula; quoted when it holds a comma,
-// a double quote or a line break, its double quotes doubled.
-QString csvField(const QString &value);
+// A field as a spreadsheet reads it safely: an apostrophe before anything a
+// spreadsheet could run as a formula, and before a leading apostrophe, so that
+// reading back is exact; a plain decimal number stays a number.
+QString spreadsheetSafe(const QString &value);
+// The field as it was before spreadsheetSafe.
+QString fromSpreadsheetSafe(const QString &field);
 
 // The fields as one CSV line in UTF-8, ended by CR LF.
 QByteArray csvLine(const QStringList &fields);
 
-// Appends the entry's line to the register in folder, after the byte-order
+// Appends the test's line to the register in folder, after the byte-order
 // mark and the header when the register is new. Empty when done, otherwise
 // why not; the register is then as it was.
-QString append(const QString &folder, const Entry &entry);
+QString append(const QString &folder, const TestRecord &record);
 QString append(const QString &folder, const QStringList &fields);
+
+// Reads every test of the register at path, oldest line first. False for a
+// register that cannot be read whole; error then names the file, the line
+// and, where it applies, the column.
+bool read(const QString &path, QList<TestRecord> &tests, QString &error);
 
 } // namespace TestRegister
 

@@ -3,7 +3,9 @@
 #include "vestraversion.h"
 #include "windowdriver.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
+#include <QLineEdit>
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QTest>
@@ -13,6 +15,9 @@ using namespace ReportCheck;
 namespace {
 
 const char Hex[] = "FFFE2F93C21E24012D814A62ECF7B1412A02";
+// 0.9 kHz below 406.031 MHz, in its band; 2.1 kHz above 406.028 MHz, whose
+// band reaches only 2 kHz upwards.
+const char Frequency[] = "406.0301";
 
 // Section (0-based), row, the field typed in, label, value; the rest is measured.
 const struct
@@ -29,9 +34,9 @@ const struct
     {1, 6, "lineEdit_9", "Battery expiry:", "2029-03"},
     {1, 7, "lineEdit_3", "Hydrostatic release expiry date:", "2026-11"},
     {1, 8, "lineEdit_DD", "SBM due date:", "2027-01"},
-    {2, 0, nullptr, "Frequency: (MHz) (406.031 +/-0.0050)", "406.0339"},
-    {2, 1, nullptr, "RF level (dB):", "35"},
-    {2, 2, nullptr, "Status:", "Message from EPIRB received OK"},
+    {2, 0, nullptr, "Frequency: (MHz) (406.028 +0.0020 -0.0050)", Frequency},
+    {2, 1, nullptr, "RF level (dB):", "-3.5"},
+    {2, 2, nullptr, "Status:", "Frequency outside limits"},
     {2, 3, nullptr, "", "***Distress message***"},
     {3, 0, nullptr, "Hex message:", Hex},
     {3, 10, nullptr, "15 HexID:", "27843C4802FFBFF"},
@@ -44,33 +49,58 @@ const struct
     {5, 2, nullptr, "PC software version:", VESTRA_VERSION},
 };
 
+const char *Titles[] = {"Test report",      "Beacon Information", "Measurements",
+                        "Message decoding", "Reference",          "Kova VESTRA info"};
+
 } // namespace
 
+// A technician's road through the real window and the simulator: two reports
+// of one beacon, their register lines, a reprint, and next year's form.
 class tst_MakeReport : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir home;
+    std::unique_ptr<Simulator> simulator;
     std::unique_ptr<MainWindow> window;
-    QList<QUrl> opened;  // by the desktop's PDF viewer
-    QString text, boxes; // of the report, as poppler reads it
+    QList<QUrl> opened; // by the desktop's PDF viewer
+    QStringList boxTexts, log;
+    QString pdf, registerPath, reprint;
+    QList<QStringList> lines;   // of the register
+    QString text, boxes;        // of the report, as poppler reads it
+    QString reprintText, reprintBoxes;
     QPoint margin;
     QList<QRect> sections; // in dots at 300 dpi, as the layout rules put them
 
-    // Types the fields and presses "Make Report"; the texts of the message boxes.
-    QStringList makeReport(const QStringList &fields)
+    void setText(const char *name, const QString &value)
     {
-        for (int i = 0; i + 1 < fields.size(); i += 2)
-            window->findChild<QWidget *>(fields[i])->setProperty("text", fields[i + 1]);
+        window->findChild<QLineEdit *>(name)->setText(value);
+    }
+    // Presses "Make Report"; the texts of the message boxes.
+    QStringList makeReport()
+    {
         MessageBoxCloser closer;
         WindowDriver::widget<QPushButton>(window.get(), "pbDecodeData")->click();
         return closer.texts;
     }
-    bool wordAt(const QString &word, int x, int y) const
+    bool exchange()
+    {
+        simulator.reset();
+        simulator = std::make_unique<Simulator>(QStringList{
+            "--hex", Hex, "--frequency", Frequency, "--rf-level", "-3.5", "--calibration", "0627",
+            "--serial", "1234567890", "--status", "LoBat", "--link", home.filePath("port")});
+        if (!simulator->start())
+            return false;
+        if (!window)
+            window = WindowDriver::startWindow({home.filePath("port")});
+        MessageBoxCloser distressWarning;
+        return WindowDriver::requestData(window.get());
+    }
+    bool wordAt(const QString &bbox, const QString &word, int x, int y) const
     {
         static const QRegularExpression box(
             R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="([\d.]+)">([^<]*)<)re");
-        for (const auto &m : box.globalMatch(boxes)) {
+        for (const auto &m : box.globalMatch(bbox)) {
             // Liberation Sans, Arial's stand-in, descends 0.212 em of its 1.117 em.
             const double top = m.captured(2).toDouble(), bottom = m.captured(3).toDouble();
             if (m.captured(4) == word.section(u' ', 0, 0).toHtmlEscaped() &&
@@ -81,67 +111,46 @@ class tst_MakeReport : public QObject
         return false;
     }
 
-    QStringList log() const { return WindowDriver::statusLines(window.get()); }
-
 public slots:
     void open(const QUrl &url) { opened.append(url); }
 
 private slots:
-    void technicianRoad()
+    void initTestCase()
     {
         useHome(home);
         QCoreApplication::setApplicationVersion(VESTRA_VERSION);
         QDesktopServices::setUrlHandler("file", this, "open");
-        Simulator simulator({"--hex", Hex, "--frequency", "406.0339", "--rf-level", "35",
-                             "--calibration", "0627", "--serial", "1234567890", "--status",
-                             "LoBat"});
-        QVERIFY(simulator.start());
-        window = WindowDriver::startWindow({simulator.portPath()});
-        auto distressWarning = std::make_unique<MessageBoxCloser>();
-        QVERIFY(WindowDriver::requestData(window.get()));
-        distressWarning.reset();
-        QCOMPARE(makeReport({}), {"Please enter at least\nManufacturer\nModel and Serial"});
-        QStringList typed{"lineEdit_6", "Nord, Safe", "lineEdit_11", "=Kari Holm"};
-        for (const auto &r : Rows)
-            typed << (r.field ? QStringList{r.field, r.value} : QStringList());
-        typed.append({"lineEdit", "Sjøbris 1"});
-        QCOMPARE(makeReport(typed), QStringList());
-        QCOMPARE(makeReport({"lineEdit", "Sjøbris 2"}), QStringList());
+        QVERIFY(exchange());
+        boxTexts << makeReport();
+        for (const auto &r : Rows) {
+            if (r.field)
+                setText(r.field, QString::fromUtf8(r.value));
+        }
+        setText("lineEdit", "Sjøbris 1");
+        setText("lineEdit_6", "Nord, Safe");
+        setText("lineEdit_11", "=Kari Holm");
+        boxTexts << makeReport();
+        // The target chosen after the measurement is the one the report judges by.
+        window->findChild<QComboBox *>("comboBox")->setCurrentIndex(1);
+        setText("lineEdit", "Sjøbris 2");
+        boxTexts << makeReport();
+        log = WindowDriver::statusLines(window.get());
         const QString folder = home.filePath("Documents/VESTRA_Reports");
-        const QString pdf = folder + "/ACME EB-5 77.pdf";
-        QCOMPARE(opened, QList<QUrl>(2, QUrl::fromLocalFile(pdf)));
-        QCOMPARE(log().mid(0, 2), QStringList(2, "Saving: " + pdf));
-
-        // One page, the logo on it at its pixel size.
-        const QRegularExpression info(
-            "Title: +Beacon report\n(.*\n)*Creator: +Halvik\n(.*\n)*Pages: +1\n");
-        QVERIFY(poppler({"pdfinfo", pdf}).contains(info));
-        const QRegularExpression logo(R"(\n +1 +\d+ image +476 +177 )");
-        QCOMPARE(poppler({"pdfimages", "-list", pdf}).count(logo), 1);
+        pdf = folder + "/ACME EB-5 77.pdf";
+        registerPath = folder + "/test-register.csv";
+        lines = readCsv(contents(registerPath).mid(3));
         text = poppler({"pdftotext", "-layout", pdf, "-"});
         boxes = poppler({"pdftotext", "-bbox", pdf, "-"});
-        // Both tests are on record, each value as the report printed it.
-        const QString registerPath = folder + "/test-register.csv";
-        const QByteArray bytes = contents(registerPath);
-        const QList<QStringList> lines = readCsv(bytes.mid(3));
-        QCOMPARE(lines.size(), 3);
-        for (int i : {1, 2}) {
-            QVERIFY(lines[i][0].startsWith(QDate::currentDate().toString(Qt::ISODate) + 'T'));
-            QCOMPARE(
-                lines[i].mid(1),
-                QStringList({QString("Sjøbris %1").arg(i), "ACME", "EB-5", "7/7", "27843C4802FFBFF",
-                             Hex, "406.031 MHz", "406.0339", "Message from EPIRB received OK",
-                             "***Distress message***", "35", "LoBat", "    Replace VESTRA battery",
-                             "12345-67890", "06-27", "Nord, Safe", "'=Kari Holm", VESTRA_VERSION,
-                             "ACME EB-5 77.pdf"}));
-        }
 
-        // A register that cannot be written costs the report nothing.
-        QFile::setPermissions(registerPath, QFile::ReadOwner);
-        QCOMPARE(makeReport({}), QStringList());
-        QCOMPARE(log().mid(0, 2),
-                 QStringList({"Test register not updated: Permission denied", "Saving: " + pdf}));
-        QCOMPARE(contents(registerPath), bytes);
+        QProcess tool;
+        tool.setWorkingDirectory(home.path());
+        tool.start(VESTRA_REPORT_PATH, {"reprint", "--line", "2"});
+        QVERIFY(tool.waitForFinished(20000));
+        QCOMPARE(tool.exitCode(), 0);
+        reprint = home.filePath("ACME EB-5 77 " + QDate::currentDate().toString(Qt::ISODate) + ".pdf");
+        QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed(), reprint);
+        reprintText = poppler({"pdftotext", "-layout", reprint, "-"});
+        reprintBoxes = poppler({"pdftotext", "-bbox", reprint, "-"});
 
         QPdfWriter writer(home.filePath("unused.pdf")); // for where the layout puts things
         writer.setResolution(300);
@@ -150,10 +159,54 @@ private slots:
             const int top = sections.isEmpty() ? 50 : sections.last().bottom() + 1;
             sections.append(QRect(50, top, writer.width() - 100, share * writer.height() / 100));
         }
-        QVERIFY(wordAt("Kova", sections[0].x() + 40, sections[0].y() + 220));
-        const QString today = QDate::currentDate().toString(Qt::TextDate);
-        QVERIFY(wordAt(today, sections[5].x() + 100, sections[5].bottom() + 1));
-        QDesktopServices::unsetUrlHandler("file");
+    }
+
+    void reportsSaved()
+    {
+        QCOMPARE(boxTexts, {"Please enter at least\nManufacturer\nModel and Serial"});
+        QCOMPARE(opened, QList<QUrl>(2, QUrl::fromLocalFile(pdf)));
+        QCOMPARE(log.mid(0, 2), QStringList(2, "Saving: " + pdf));
+        // One page, the logo on it at its pixel size.
+        const QRegularExpression info(
+            "Title: +Beacon report\n(.*\n)*Creator: +Halvik\n(.*\n)*Pages: +1\n");
+        QVERIFY(poppler({"pdfinfo", pdf}).contains(info));
+        const QRegularExpression logo(R"(\n +1 +\d+ image +476 +177 )");
+        QCOMPARE(poppler({"pdfimages", "-list", pdf}).count(logo), 1);
+    }
+
+    void registerLines_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QStringList>("fields");
+        const QStringList typed{"ACME", "EB-5", "7/7", "FB-2", "B-778", "2029-03", "2026-11",
+                                "2027-01", "27843C4802FFBFF", Hex};
+        const QStringList measured{Frequency,      "***Distress message***",
+                                   "-3.5",         "LoBat",
+                                   "    Replace VESTRA battery", "12345-67890",
+                                   "06-27",        "Nord, Safe",
+                                   "'=Kari Holm",  VESTRA_VERSION,
+                                   "ACME EB-5 77.pdf"};
+        auto fields = [&](const char *vessel, const char *target, const char *verdict) {
+            QStringList f = QStringList{vessel} + typed + QStringList{target} + measured;
+            f.insert(13, verdict);
+            return f;
+        };
+        QTest::newRow("default target")
+            << 1 << fields("Sjøbris 1", "406.031 MHz", "Message from EPIRB received OK");
+        QTest::newRow("406.028 MHz chosen")
+            << 2 << fields("Sjøbris 2", "406.028 MHz", "Frequency outside limits");
+    }
+    void registerLines()
+    {
+        QFETCH(int, line);
+        QFETCH(QStringList, fields);
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[line].mid(1), fields);
+        // The report's date line and the register's time are one moment.
+        const QDateTime time = QDateTime::fromString(lines[line][0], Qt::ISODate);
+        if (line == 2)
+            QVERIFY(text.contains(time.date().toString(Qt::TextDate) + ' ' +
+                                  time.time().toString("hh:mm:ss")));
     }
 
     void layout_data()
@@ -166,16 +219,80 @@ private slots:
     {
         QFETCH(int, index);
         const auto &r = Rows[index];
-        const QString label = r.label, value = r.value;
-        const char *titles[] = {"Test report",      "Beacon Information", "Measurements",
-                                "Message decoding", "Reference",          "Kova VESTRA info"};
-        QVERIFY(text.contains(label) && text.contains(value) && text.contains(titles[r.section]));
+        const QString label = r.label, value = QString::fromUtf8(r.value);
+        QVERIFY(text.contains(Titles[r.section]));
+        QVERIFY(text.contains(label));
+        QVERIFY(text.contains(value));
         const int baseline = sections.value(r.section).y() + 150 + 50 * r.row;
-        QVERIFY(label.isEmpty() || wordAt(label, sections.value(r.section).x() + 550, baseline));
+        if (!label.isEmpty())
+            QVERIFY(wordAt(boxes, label, sections.value(r.section).x() + 550, baseline));
         // The value column counts from the page's edge, not the section's.
         const int valueX = sections.value(0).width() / 2 + (r.section == 2 ? 350 : 200);
-        QVERIFY(value.isEmpty() || wordAt(value, valueX, baseline));
+        if (!value.isEmpty())
+            QVERIFY(wordAt(boxes, value, valueX, baseline));
     }
+
+    void pageCorners()
+    {
+        QVERIFY(wordAt(boxes, "Kova", sections[0].x() + 40, sections[0].y() + 220));
+        const QString today = QDate::currentDate().toString(Qt::TextDate);
+        QVERIFY(wordAt(boxes, today, sections[5].x() + 100, sections[5].bottom() + 1));
+    }
+
+    // The reprint is the page of register line 2, and one line more below its date.
+    void reprinted()
+    {
+        // Line by line, without the blanks that lay the page out.
+        auto words = [](const QString &page) {
+            QStringList simplified;
+            for (const QString &line : page.split('\n'))
+                simplified << line.simplified();
+            simplified.removeAll(QString());
+            return simplified;
+        };
+        QStringList added = words(reprintText);
+        const QStringList original = words(text);
+        const QRegularExpression line(
+            R"(^Reprinted from the test register on \w{3} \w{3} \d+ \d{4} \d\d:\d\d:\d\d$)");
+        QCOMPARE(added.filter(line).size(), 1);
+        added.removeAt(added.indexOf(line));
+        QCOMPARE(added, original);
+        QVERIFY(wordAt(reprintBoxes, "Reprinted", sections[5].x() + 100, sections[5].bottom() + 51));
+    }
+
+    // A register that cannot be written costs the report nothing.
+    void registerReadOnly()
+    {
+        const QByteArray bytes = contents(registerPath);
+        QFile::setPermissions(registerPath, QFile::ReadOwner);
+        QCOMPARE(makeReport(), QStringList());
+        QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 2),
+                 QStringList({"Test register not updated: Permission denied", "Saving: " + pdf}));
+        QCOMPARE(contents(registerPath), bytes);
+        QFile::setPermissions(registerPath, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    // Next year, the same beacon: what the technician left empty comes from
+    // its latest test, what they typed stays.
+    void nextYearsForm()
+    {
+        for (const auto &r : Rows) {
+            if (r.field)
+                setText(r.field, QString());
+        }
+        setText("lineEdit_7", "EB-6");
+        setText("lineEdit_11", "");
+        QVERIFY(exchange());
+        QCOMPARE(WindowDriver::statusLines(window.get()).value(0),
+                 "Beacon known from the test of " + QDate::currentDate().toString(Qt::ISODate) +
+                     ": fields filled in, check the expiry dates");
+        QCOMPARE(window->findChild<QLineEdit *>("lineEdit")->text(), "Sjøbris 2");
+        QCOMPARE(window->findChild<QLineEdit *>("lineEdit_7")->text(), "EB-6");
+        QCOMPARE(window->findChild<QLineEdit *>("lineEdit_DD")->text(), "2027-01");
+        QCOMPARE(window->findChild<QLineEdit *>("lineEdit_11")->text(), "");
+    }
+
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
 };
 
 QTEST_MAIN(tst_MakeReport)

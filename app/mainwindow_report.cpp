@@ -1,0 +1,100 @@
+// The window's side of the report: the test as shown, "Make Report", and the
+// form filled in from a beacon's earlier test.
+
+#include "mainwindow.h"
+
+#include "beaconhistory.h"
+#include "reportfile.h"
+#include "savereport.h"
+#include "testregister.h"
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace {
+
+// The form's line edit of each typed field.
+const struct
+{
+    QString BeaconFields::*field;
+    QLineEdit *Ui_MainWindow::*edit;
+} FieldEdits[] = {
+    {&BeaconFields::vesselName, &Ui_MainWindow::lineEdit},
+    {&BeaconFields::manufacturer, &Ui_MainWindow::lineEdit_2},
+    {&BeaconFields::model, &Ui_MainWindow::lineEdit_7},
+    {&BeaconFields::beaconSerialNo, &Ui_MainWindow::lineEdit_5},
+    {&BeaconFields::bracketType, &Ui_MainWindow::lineEdit_8},
+    {&BeaconFields::bracketSerialNo, &Ui_MainWindow::lineEdit_4},
+    {&BeaconFields::batteryExpiry, &Ui_MainWindow::lineEdit_9},
+    {&BeaconFields::hydrostaticReleaseExpiry, &Ui_MainWindow::lineEdit_3},
+    {&BeaconFields::sbmDueDate, &Ui_MainWindow::lineEdit_DD},
+    {&BeaconFields::companyName, &Ui_MainWindow::lineEdit_6},
+    {&BeaconFields::testedBy, &Ui_MainWindow::lineEdit_11},
+};
+
+} // namespace
+
+BeaconFields MainWindow::beaconFields() const
+{
+    BeaconFields fields;
+    for (const auto &f : FieldEdits)
+        fields.*f.field = (ui->*f.edit)->text();
+    return fields;
+}
+
+void MainWindow::setBeaconFields(const BeaconFields &fields)
+{
+    for (const auto &f : FieldEdits) {
+        if ((ui->*f.edit)->text() != fields.*f.field)
+            (ui->*f.edit)->setText(fields.*f.field);
+    }
+}
+
+TestRecord MainWindow::testRecord() const
+{
+    TestRecord record;
+    record.time = QDateTime::currentDateTime();
+    record.beacon = beaconFields();
+    record.targetIndex = ui->comboBox->currentIndex();
+    record.hexMessage = ui->lineEditHexMsg->text();
+    record.frequency = ui->TxtLabelFreq->text();
+    record.rfLevel = ui->TxtLabelRfLevel->text();
+    record.calibrationDue = ui->TxtLabelCalibration->text();
+    record.statusReading = exchange.readings[StatusReading];
+    record.instrumentSerialNo = ui->TxtLabelSerialNo->text();
+    record.statusVerdict = ui->TxtLabelStatus->text();
+    record.programVersion = QCoreApplication::applicationVersion();
+    return record;
+}
+
+void MainWindow::on_pbDecodeData_clicked()
+{
+    const ReportOutcome outcome = saveReport(testRecord(), ReportFile::folder());
+    if (!outcome.saved()) {
+        QMessageBox messageBox;
+        messageBox.setText(outcome.refusal);
+        messageBox.exec();
+        return;
+    }
+    addStatusLine(QStringLiteral("Saving: ") + outcome.path);
+    if (!outcome.registerProblem.isEmpty())
+        addStatusLine(QStringLiteral("Test register not updated: ") + outcome.registerProblem);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
+}
+
+void MainWindow::recallBeacon()
+{
+    const QString folder = ReportFile::folder();
+    if (folder.isEmpty())
+        return;
+    BeaconFields fields = beaconFields();
+    const QString said =
+        ::recallBeacon(TestRegister::path(folder), ui->lineEditHexMsg->text(), fields);
+    if (said.isEmpty())
+        return;
+    setBeaconFields(fields);
+    addStatusLine(said);
+}

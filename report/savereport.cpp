@@ -1,0 +1,51 @@
+#include "savereport.h"
+
+#include "pdfreport.h"
+#include "reportfile.h"
+#include "testregister.h"
+
+#include <QFile>
+
+namespace {
+
+ReportOutcome refused(const char *text)
+{
+    ReportOutcome outcome;
+    outcome.refusal = QLatin1String(text);
+    return outcome;
+}
+
+const char CannotWrite[] = "The report cannot be written.\nIf the report is open in another\n"
+                           "application please close it";
+
+} // namespace
+
+ReportOutcome saveReport(const TestRecord &record, const QString &folder)
+{
+    QStringList listing;
+    if (!record.listing(listing))
+        return refused("Message received incorrect\nTry again.");
+    const BeaconFields &beacon = record.beacon;
+    // A field of blanks counts as filled.
+    if (beacon.manufacturer.isEmpty() || beacon.model.isEmpty() || beacon.beaconSerialNo.isEmpty())
+        return refused("Please enter at least\nManufacturer\nModel and Serial");
+    if (folder.isEmpty())
+        return refused(CannotWrite);
+
+    ReportOutcome outcome;
+    outcome.path =
+        ReportFile::path(folder, beacon.manufacturer, beacon.model, beacon.beaconSerialNo);
+    // Fails while a viewer holds the report locked or the folder is gone.
+    const bool existedBefore = QFile::exists(outcome.path);
+    if (!ReportFile::canWrite(outcome.path))
+        return refused(CannotWrite);
+    if (!pdfReport().createReport(outcome.path, record)) {
+        // Leave no empty file behind that only the write test made.
+        if (!existedBefore)
+            QFile::remove(outcome.path);
+        return refused(CannotWrite);
+    }
+    // The report counts as saved whatever happens to its register line.
+    outcome.registerProblem = TestRegister::append(folder, record);
+    return outcome;
+}

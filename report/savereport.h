@@ -1,0 +1,25 @@
+#ifndef SAVEREPORT_H
+#define SAVEREPORT_H
+
+#include "testrecord.h"
+
+#include <QString>
+
+// What "Make Report" came to: a report saved, or the words that refuse it.
+struct ReportOutcome
+{
+    // For the operator's message box; empty when the report was saved.
+    QString refusal;
+    QString path;
+    // Why the register did not take the test; empty when it did.
+    QString registerProblem;
+
+    bool saved() const { return refusal.isEmpty(); }
+};
+
+// Checks the message and the three fields that name the report, writes the
+// report into folder (empty: no Documents location) and the test's line into
+// the register beside it.
+ReportOutcome saveReport(const TestRecord &record, const QString &folder);
+
+#endif // SAVEREPORT_H

@@ -1,0 +1,60 @@
+#ifndef TESTRECORD_H
+#define TESTRECORD_H
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// What the operator typed into the form, in the report's order.
+struct BeaconFields
+{
+    QString vesselName;
+    QString manufacturer;
+    QString model;
+    QString beaconSerialNo;
+    QString bracketType;
+    QString bracketSerialNo;
+    QString batteryExpiry;
+    QString hydrostaticReleaseExpiry;
+    QString sbmDueDate;
+    QString companyName;
+    QString testedBy;
+};
+
+// One finished test, as the report prints it and the register keeps it. Only
+// what was measured, typed or chosen is held here; verdicts, the listing and
+// the beacon ID are worked out from it by their owners on every call.
+struct TestRecord
+{
+    // One moment for the report's date line and the register's time.
+    QDateTime time;
+    BeaconFields beacon;
+    int targetIndex = 0;
+    // The readings as the window showed them; the hex message is the one the
+    // report decodes, which only debug mode lets the operator change.
+    QString hexMessage;
+    QString frequency;
+    QString rfLevel;
+    QString calibrationDue;
+    QString statusReading;
+    QString instrumentSerialNo;
+    // What the status label showed, leading blanks kept.
+    QString statusVerdict;
+    QString programVersion;
+
+    QString targetFrequencyText() const;
+    QString frequencyLimitText() const;
+    QString frequencyVerdictText() const;
+    QString distressText() const;
+    // The decoded listing; false, and no lines, for a message that fails its codes.
+    bool listing(QStringList &lines) const;
+    // The 15-hex beacon ID; empty for an invalid message or one without an ID.
+    QString beaconId() const;
+    // The report's date line: date in Qt's text form, blank, hh:mm:ss.
+    QString dateLine() const;
+};
+
+// The date line's form, for any moment (a reprint prints its own).
+QString reportDateText(const QDateTime &time);
+
+#endif // TESTRECORD_H
