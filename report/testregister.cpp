@@ -376,9 +376,10 @@ bool read(const QString &registerPath, QList<TestRecord> &tests, QString &error)
     for (int i = 1; ok && i < rows.rows.size(); ++i) {
         const QStringList &row = rows.rows.at(i);
         if (row.size() != ColumnCount) {
-            why = QStringLiteral("line %1: %2 fields, where a test has %3")
+            why = QStringLiteral("line %1: %2 %3, where a test has %4")
                       .arg(rows.firstLines.at(i))
                       .arg(row.size())
+                      .arg(row.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
                       .arg(int(ColumnCount));
             ok = false;
             break;

@@ -1,5 +1,6 @@
 #include "simulator.h"
 #include "systemmenu.h"
+#include "verdicts.h"
 #include "vestraversion.h"
 #include "windowdriver.h"
 
@@ -102,8 +103,11 @@ private slots:
         for (const QPushButton *button : form->findChildren<QPushButton *>())
             texts << button->text();
         const auto *target = widget<QComboBox>(lonely.get(), "comboBox");
-        for (int i = 0; i < target->count(); ++i)
+        for (int i = 0; i < target->count(); ++i) {
             texts << target->itemText(i);
+            // The register names the target as the form lists it.
+            QCOMPARE(Verdicts::targetIndex(target->itemText(i)), i);
+        }
         texts.removeIf([](const QString &text) { return text.isEmpty() || text.startsWith('-'); });
         texts.sort();
         QStringList expected =

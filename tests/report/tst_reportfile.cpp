@@ -425,6 +425,67 @@ private slots:
         QCOMPARE(texts(form), texts(filled ? expected : before));
         QCOMPARE(form.companyName, QString());
     }
+
+    void reportTool_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("output"); // standard output, else error, a line each
+        const QString listed = " 2026-03-%1 %2 ACME EB-5 7/7 %3 Message from EPIRB received OK "
+                               "Replace VESTRA battery 2029-03 2026-11";
+        const QString one = "1" + listed.arg("01", "27843C4802FFBFF", "MS Fjordlys"),
+                      two = "2" + listed.arg("04", "A79D23456789ABC", "Line break"),
+                      three = "3" + listed.arg("09", "27843C4802FFBFF", "MS Fjordlys");
+        QTest::newRow("list") << QStringList{"list"} << 0 << QStringList{one, two, three};
+        QTest::newRow("list by vessel, any case") << QStringList{"list", "line"} << 0 << QStringList{two};
+        QTest::newRow("list by ID") << QStringList{"list", "7843c"} << 0 << QStringList{one, three};
+        QTest::newRow("list by serial") << QStringList{"list", "7/7"} << 0 << QStringList{one, two, three};
+        QTest::newRow("no such line") << QStringList{"reprint", "--line", "4"} << 1
+                                      << QStringList{"vestra-report: %1 holds 3 tests, not 4"};
+        QTest::newRow("no test that day")
+            << QStringList{"reprint", "--beacon", "27843C4802FFBFF", "--date", "2026-03-04"} << 1
+            << QStringList{"vestra-report: %1 holds no test of beacon 27843C4802FFBFF on 2026-03-04"};
+        QTest::newRow("line and beacon") << QStringList{"reprint", "--line", "1", "--beacon", "27843C4802FFBFF"}
+                                         << 2 << QStringList{"vestra-report: reprint takes either --line N or --beacon ID"};
+        QTest::newRow("file there") << QStringList{"reprint", "--line", "1", "-o", "there.pdf"} << 1
+                                    << QStringList{"vestra-report: there.pdf is there already; --force replaces it"};
+        QTest::newRow("damaged register") << QStringList{"reprint", "--beacon", "27843c4802ffbff", "-o", "new.pdf"} << 2
+                                          << QStringList{"vestra-report: %1: line 6: 1 field, where a test has 25"};
+    }
+    void reportTool()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QStringList, output);
+        QTemporaryDir dir(home.filePath("v-XXXXXX"));
+        TestRecord nordkapp = sample(OtherHex, 4);
+        nordkapp.beacon.vesselName = "Line\nbreak";
+        for (const TestRecord &record : {sample(Hex, 1), nordkapp, sample(Hex, 9)})
+            QCOMPARE(TestRegister::append(dir.path(), record), QString());
+        const QString path = TestRegister::path(dir.path());
+        if (QTest::currentDataTag() == QLatin1String("damaged register"))
+            QVERIFY(!write(path, contents(path) + "x\r\n").isEmpty());
+        QVERIFY(!write(dir.filePath("there.pdf"), "earlier").isEmpty());
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", dir.path());
+        tool.setProcessEnvironment(environment);
+        tool.start(VESTRA_REPORT_PATH, arguments + QStringList{"--register", path});
+        QVERIFY(tool.waitForFinished(20000));
+        QCOMPARE(tool.exitCode(), status);
+        QStringList lines;
+        for (const QString &line : QString::fromUtf8(status ? tool.readAllStandardError()
+                                                            : tool.readAllStandardOutput())
+                                       .split('\n', Qt::SkipEmptyParts))
+            lines << line.simplified();
+        for (QString &line : output)
+            line = line.contains("%1") ? line.arg(path) : line;
+        QCOMPARE(lines, output);
+        // A refusal writes nothing.
+        QCOMPARE(contents(dir.filePath("there.pdf")), "earlier");
+        QVERIFY(!QFile::exists(dir.filePath("new.pdf")));
+    }
 };
 
 QTEST_MAIN(tst_ReportFile)
