@@ -21,6 +21,17 @@ bool isHexText(const QString &text)
     return true;
 }
 
+// The message of a normalised text; false when it fails its codes. Anything
+// but hex digits would be turned into arbitrary bits that could still pass
+// the check by chance.
+bool readMessage(const QString &text, BeaconMessage &message)
+{
+    if (!isHexText(text))
+        return false;
+    message = BeaconMessage(text.toLatin1());
+    return message.isValid();
+}
+
 class ListingWriter
 {
 public:
@@ -185,18 +196,18 @@ QString normaliseMessageText(const QString &text)
     return normalised;
 }
 
+bool isValidMessageText(const QString &messageText)
+{
+    BeaconMessage message;
+    return readMessage(normaliseMessageText(messageText), message);
+}
+
 bool buildListing(const QString &messageText, QStringList &lines)
 {
     lines.clear();
     const QString text = normaliseMessageText(messageText);
-    // Anything but hex digits would be turned into arbitrary bits that could
-    // still pass the check by chance.
-    if (!isHexText(text)) {
-        qCDebug(lcDecoder).noquote() << "MOLM: Validity fail";
-        return false;
-    }
-    const BeaconMessage message(text.toLatin1());
-    if (!message.isValid()) {
+    BeaconMessage message;
+    if (!readMessage(text, message)) {
         qCDebug(lcDecoder).noquote() << "MOLM: Validity fail";
         return false;
     }

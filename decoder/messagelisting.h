@@ -8,6 +8,9 @@
 // front when it does not begin with "F".
 QString normaliseMessageText(const QString &text);
 
+// Whether the message passes its error-correcting codes, without decoding it.
+bool isValidMessageText(const QString &messageText);
+
 // Validates the message and, for a valid one, fills lines with the decoded
 // listing (cleared first in every case). Returns false for an invalid message.
 bool buildListing(const QString &messageText, QStringList &lines);

@@ -1,5 +1,6 @@
 #include "testregister.h"
 
+#include "messagelisting.h"
 #include "reportfile.h"
 #include "verdicts.h"
 
@@ -8,6 +9,8 @@
 #include <QRegularExpression>
 
 #include <csv.h>
+
+#include <algorithm>
 
 namespace TestRegister {
 
@@ -91,19 +94,20 @@ struct Rows
 void takeField(void *data, size_t size, void *context)
 {
     auto *rows = static_cast<Rows *>(context);
-    const QByteArray bytes(static_cast<const char *>(data), qsizetype(size));
+    const char *bytes = static_cast<const char *>(data);
     // A field ends on the line where it is read to; its own line breaks are behind it.
     if (rows->row.isEmpty())
-        rows->rowLine = rows->line - int(bytes.count('\n'));
-    rows->row.append(QString::fromUtf8(bytes));
+        rows->rowLine = rows->line - int(std::count(bytes, bytes + size, '\n'));
+    rows->row.append(QString::fromUtf8(bytes, qsizetype(size)));
 }
 
 void takeRow(int, void *context)
 {
     auto *rows = static_cast<Rows *>(context);
-    rows->rows.append(rows->row);
+    rows->rows.append(std::move(rows->row));
     rows->firstLines.append(rows->rowLine);
-    rows->row.clear();
+    rows->row = QStringList();
+    rows->row.reserve(ColumnCount);
     rows->rowLine = rows->line + 1;
 }
 
@@ -162,11 +166,12 @@ QString columnError(int line, int column, const QString &what)
 
 // The test of one register line; false and error when a field cannot be
 // what the program wrote.
-bool toRecord(const QStringList &row, int line, TestRecord &record, QString &error)
+bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
 {
-    QStringList f;
-    for (const QString &field : row)
-        f.append(fromSpreadsheetSafe(field));
+    for (QString &field : f) {
+        if (field.startsWith(u'\''))
+            field = fromSpreadsheetSafe(field);
+    }
     record.time = QDateTime::fromString(f[TimeColumn], Qt::ISODate);
     if (!record.time.isValid()) {
         error = columnError(line, TimeColumn, QStringLiteral("not a date and time"));
@@ -189,8 +194,7 @@ bool toRecord(const QStringList &row, int line, TestRecord &record, QString &err
     record.instrumentSerialNo = f[InstrumentSerialColumn];
     record.calibrationDue = f[CalibrationColumn];
     record.programVersion = f[VersionColumn];
-    QStringList listing;
-    if (!record.listing(listing)) {
+    if (!isValidMessageText(record.hexMessage)) {
         error = columnError(line, HexMessageColumn,
                             QStringLiteral("the message fails its error-correcting codes"));
         return false;
@@ -373,8 +377,9 @@ bool read(const QString &registerPath, QList<TestRecord> &tests, QString &error)
                   .arg(rows.firstLines.first());
         ok = false;
     }
+    tests.reserve(rows.rows.size());
     for (int i = 1; ok && i < rows.rows.size(); ++i) {
-        const QStringList &row = rows.rows.at(i);
+        QStringList &row = rows.rows[i];
         if (row.size() != ColumnCount) {
             why = QStringLiteral("line %1: %2 %3, where a test has %4")
                       .arg(rows.firstLines.at(i))
@@ -386,7 +391,7 @@ bool read(const QString &registerPath, QList<TestRecord> &tests, QString &error)
         }
         TestRecord record;
         ok = toRecord(row, rows.firstLines.at(i), record, why);
-        tests.append(record);
+        tests.append(std::move(record));
     }
     if (!ok) {
         tests.clear();
