@@ -16,7 +16,7 @@ fi
 bash tools/install-deps.sh
 build=${VESTRA_BUILD:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --parallel 2 --target vestra vestra-sim vestra-decode
+cmake --build "$build" --parallel 2 --target vestra vestra-sim vestra-decode vestra-report
 
 sim=""
 app=""
