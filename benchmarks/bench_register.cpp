@@ -34,8 +34,8 @@ QList<double> timeRuns(int runs, const QStringList &arguments, const QString &fo
         timer.start();
         tool.start(QStringLiteral(VESTRA_REPORT_PATH), arguments);
         if (!tool.waitForFinished(60000) || tool.exitCode() != 0) {
-            std::fprintf(stderr, "vestra-report %s failed: %s\n",
-                         qPrintable(arguments.join(u' ')), tool.readAllStandardError().constData());
+            std::fprintf(stderr, "vestra-report %s failed: %s\n", qPrintable(arguments.join(u' ')),
+                         tool.readAllStandardError().constData());
             return {};
         }
         millis.append(timer.nsecsElapsed() / 1e6);
@@ -60,12 +60,18 @@ int main(int argc, char *argv[])
     QByteArray bytes = "\xEF\xBB\xBF" + TestRegister::csvLine(TestRegister::header());
     for (int i = 0; i < tests; ++i) {
         TestRecord r;
-        r.time = QDateTime(QDate(2020, 1, 1).addDays(i / 8), QTime(8 + i % 8, 5, 9),
-                           QTimeZone(3600));
-        r.beacon = {QStringLiteral("MS Fjordlys %1").arg(i % 400), QStringLiteral("ACME"),
-                    QStringLiteral("EB-5"), QString::number(10000 + i), QStringLiteral("FB-2"),
-                    QStringLiteral("B-778"), QStringLiteral("2029-03"), QStringLiteral("2026-11"),
-                    QStringLiteral("2027-01"), QStringLiteral("Nord Safe, Bergen"),
+        r.time =
+            QDateTime(QDate(2020, 1, 1).addDays(i / 8), QTime(8 + i % 8, 5, 9), QTimeZone(3600));
+        r.beacon = {QStringLiteral("MS Fjordlys %1").arg(i % 400),
+                    QStringLiteral("ACME"),
+                    QStringLiteral("EB-5"),
+                    QString::number(10000 + i),
+                    QStringLiteral("FB-2"),
+                    QStringLiteral("B-778"),
+                    QStringLiteral("2029-03"),
+                    QStringLiteral("2026-11"),
+                    QStringLiteral("2027-01"),
+                    QStringLiteral("Nord Safe, Bergen"),
                     QStringLiteral("Kari Holm")};
         r.targetIndex = i % 5;
         r.hexMessage = QLatin1String(Messages[i % 3]);
@@ -84,21 +90,20 @@ int main(int argc, char *argv[])
     file.close();
 
     const QStringList registerOption{QStringLiteral("--register"), path};
-    const QList<double> list = timeRuns(runs, QStringList{QStringLiteral("list")} + registerOption,
-                                        dir.path());
-    const QList<double> reprint =
-        timeRuns(runs,
-                 QStringList{QStringLiteral("reprint"), QStringLiteral("--line"),
-                             QString::number(tests / 2), QStringLiteral("-o"),
-                             QStringLiteral("r.pdf"), QStringLiteral("--force")} +
-                     registerOption,
-                 dir.path());
+    const QList<double> list =
+        timeRuns(runs, QStringList{QStringLiteral("list")} + registerOption, dir.path());
+    const QList<double> reprint = timeRuns(
+        runs,
+        QStringList{QStringLiteral("reprint"), QStringLiteral("--line"), QString::number(tests / 2),
+                    QStringLiteral("-o"), QStringLiteral("r.pdf"), QStringLiteral("--force")} +
+            registerOption,
+        dir.path());
     if (list.isEmpty() || reprint.isEmpty())
         return 1;
     std::printf("register: %d tests, %lld bytes\n", tests, qint64(bytes.size()));
     std::printf("list:    min %.1f ms, median %.1f ms, max %.1f ms over %d runs\n", list.first(),
                 list.at(list.size() / 2), list.last(), runs);
-    std::printf("reprint: min %.1f ms, median %.1f ms, max %.1f ms over %d runs\n",
-                reprint.first(), reprint.at(reprint.size() / 2), reprint.last(), runs);
+    std::printf("reprint: min %.1f ms, median %.1f ms, max %.1f ms over %d runs\n", reprint.first(),
+                reprint.at(reprint.size() / 2), reprint.last(), runs);
     return 0;
 }

@@ -8,10 +8,10 @@ namespace {
 
 // What the beacon carries with it; company and tester change with who tests.
 QString BeaconFields::*const KeptFields[] = {
-    &BeaconFields::vesselName,      &BeaconFields::manufacturer,
-    &BeaconFields::model,           &BeaconFields::beaconSerialNo,
-    &BeaconFields::bracketType,     &BeaconFields::bracketSerialNo,
-    &BeaconFields::batteryExpiry,   &BeaconFields::hydrostaticReleaseExpiry,
+    &BeaconFields::vesselName,    &BeaconFields::manufacturer,
+    &BeaconFields::model,         &BeaconFields::beaconSerialNo,
+    &BeaconFields::bracketType,   &BeaconFields::bracketSerialNo,
+    &BeaconFields::batteryExpiry, &BeaconFields::hydrostaticReleaseExpiry,
     &BeaconFields::sbmDueDate,
 };
 
@@ -58,6 +58,7 @@ QString recallBeacon(const QString &registerPath, const QString &hexMessage, Bea
     const TestRecord *earlier = latestTest(tests, beaconId);
     if (!earlier || !fillEmptyFields(form, earlier->beacon))
         return QString();
-    return QStringLiteral("Beacon known from the test of %1: fields filled in, check the expiry dates")
+    return QStringLiteral(
+               "Beacon known from the test of %1: fields filled in, check the expiry dates")
         .arg(earlier->time.date().toString(Qt::ISODate));
 }

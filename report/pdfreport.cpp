@@ -186,8 +186,7 @@ void pdfReport::drawMeasurements(QPainter &painter, const QRect &section, const 
 {
     drawTitle(painter, section, QStringLiteral("Measurements"));
     drawRow(painter, section, MeasurementValueOffset, 0,
-            QStringLiteral("Frequency: (MHz)") + record.frequencyLimitText(),
-            record.frequency);
+            QStringLiteral("Frequency: (MHz)") + record.frequencyLimitText(), record.frequency);
     drawRow(painter, section, MeasurementValueOffset, 1, QStringLiteral("RF level (dB):"),
             record.rfLevel);
     drawRow(painter, section, MeasurementValueOffset, 2, QStringLiteral("Status:"),
@@ -195,7 +194,8 @@ void pdfReport::drawMeasurements(QPainter &painter, const QRect &section, const 
     drawRow(painter, section, MeasurementValueOffset, 3, QString(), record.distressText());
 }
 
-void pdfReport::drawMessageDecoding(QPainter &painter, const QRect &section, const TestRecord &record)
+void pdfReport::drawMessageDecoding(QPainter &painter, const QRect &section,
+                                    const TestRecord &record)
 {
     drawTitle(painter, section, QStringLiteral("Message decoding"), DecodingTitleHeight);
     // A long listing runs on over the sections below; the page stays one page.

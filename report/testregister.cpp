@@ -177,10 +177,10 @@ bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
         error = columnError(line, TimeColumn, QStringLiteral("not a date and time"));
         return false;
     }
-    record.beacon = {f[VesselColumn],      f[ManufacturerColumn],  f[ModelColumn],
-                     f[SerialColumn],      f[BracketTypeColumn],   f[BracketSerialColumn],
-                     f[BatteryColumn],     f[HydrostaticColumn],   f[SbmColumn],
-                     f[CompanyColumn],     f[TesterColumn]};
+    record.beacon = {f[VesselColumn],  f[ManufacturerColumn], f[ModelColumn],
+                     f[SerialColumn],  f[BracketTypeColumn],  f[BracketSerialColumn],
+                     f[BatteryColumn], f[HydrostaticColumn],  f[SbmColumn],
+                     f[CompanyColumn], f[TesterColumn]};
     record.targetIndex = Verdicts::targetIndex(f[TargetColumn]);
     if (record.targetIndex < 0) {
         error = columnError(line, TargetColumn, QStringLiteral("not a target frequency"));

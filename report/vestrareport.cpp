@@ -122,21 +122,20 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(QString::fromLatin1(description));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption registerOption(
-        QStringLiteral("register"), QStringLiteral("The test register to read."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption lineOption(QStringLiteral("line"),
-                                        QStringLiteral("reprint: the N-th test."),
-                                        QStringLiteral("N"));
+    const QCommandLineOption registerOption(QStringLiteral("register"),
+                                            QStringLiteral("The test register to read."),
+                                            QStringLiteral("FILE"));
+    const QCommandLineOption lineOption(
+        QStringLiteral("line"), QStringLiteral("reprint: the N-th test."), QStringLiteral("N"));
     const QCommandLineOption beaconOption(
         QStringLiteral("beacon"), QStringLiteral("reprint: the latest test of this 15-hex ID."),
         QStringLiteral("ID"));
     const QCommandLineOption dateOption(
         QStringLiteral("date"), QStringLiteral("reprint: with --beacon, its test on this day."),
         QStringLiteral("YYYY-MM-DD"));
-    const QCommandLineOption outputOption(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("reprint: the PDF file to write."), QStringLiteral("FILE.pdf"));
+    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
+                                          QStringLiteral("reprint: the PDF file to write."),
+                                          QStringLiteral("FILE.pdf"));
     const QCommandLineOption forceOption(QStringLiteral("force"),
                                          QStringLiteral("reprint: replace an existing file."));
     parser.addOptions(
@@ -162,7 +161,8 @@ int main(int argc, char *argv[])
         for (const QCommandLineOption &option :
              {lineOption, beaconOption, dateOption, outputOption, forceOption}) {
             if (parser.isSet(option))
-                return fail(2, QStringLiteral("--%1 belongs to reprint").arg(option.names().last()));
+                return fail(2,
+                            QStringLiteral("--%1 belongs to reprint").arg(option.names().last()));
         }
     } else if (byLine == byBeacon) {
         return fail(2, QStringLiteral("reprint takes either --line N or --beacon ID"));
@@ -185,7 +185,8 @@ int main(int argc, char *argv[])
     if (registerPath.isEmpty()) {
         const QString folder = ReportFile::folder();
         if (folder.isEmpty())
-            return fail(2, QStringLiteral("no Documents folder for the test register; use --register"));
+            return fail(
+                2, QStringLiteral("no Documents folder for the test register; use --register"));
         registerPath = TestRegister::path(folder);
     }
     QList<TestRecord> tests;
@@ -211,15 +212,17 @@ int main(int argc, char *argv[])
     }
 
     const BeaconFields &b = test->beacon;
-    const QString output = parser.isSet(outputOption)
-                               ? parser.value(outputOption)
-                               : ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo,
-                                                      u' ' + test->time.date().toString(Qt::ISODate));
+    const QString output =
+        parser.isSet(outputOption)
+            ? parser.value(outputOption)
+            : ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo,
+                                   u' ' + test->time.date().toString(Qt::ISODate));
     if (QFile::exists(output) && !parser.isSet(forceOption))
         return fail(1, QStringLiteral("%1 is there already; --force replaces it").arg(output));
     if (!pdfReport().createReport(output, *test, QDateTime::currentDateTime()))
         return fail(1, QStringLiteral("%1 cannot be written").arg(output));
-    std::printf("%s\n",
-                QDir::toNativeSeparators(QFileInfo(output).absoluteFilePath()).toLocal8Bit().constData());
+    std::printf(
+        "%s\n",
+        QDir::toNativeSeparators(QFileInfo(output).absoluteFilePath()).toLocal8Bit().constData());
     return 0;
 }

@@ -19,32 +19,29 @@ const char OtherHex[] = "FFFE2F53CE91A2B3C4D5E3A1AF80";
 
 TestRecord sample(const QString &hex = Hex, int day = 1)
 {
-    TestRecord r;
-    r.time = QDateTime(QDate(2026, 3, day), QTime(14, 5, 9), QTimeZone(3600));
-    r.beacon = {"MS Fjordlys", "ACME",  "EB-5",    "7/7",       "FB-2",     "B-778",
-                "2029-03",     "2026-11", "2027-01", "Nord Safe", "Kari Holm"};
-    r.targetIndex = 1;
-    r.hexMessage = hex;
-    r.frequency = "406.0279";
-    r.rfLevel = "35";
-    r.calibrationDue = "06-27";
-    r.statusReading = "LoBat";
-    r.instrumentSerialNo = "12345-67890";
-    r.statusVerdict = "    Replace VESTRA battery";
-    r.programVersion = "4.0.4";
-    return r;
+    return {QDateTime(QDate(2026, 3, day), QTime(14, 5, 9), QTimeZone(3600)),
+            {"MS Fjordlys", "ACME", "EB-5", "7/7", "FB-2", "B-778", "2029-03", "2026-11", "2027-01",
+             "Nord Safe", "Kari Holm"},
+            1,
+            hex,
+            "406.0279",
+            "35",
+            "06-27",
+            "LoBat",
+            "12345-67890",
+            "    Replace VESTRA battery",
+            "4.0.4"};
 }
 
 // Every text the operator or the instrument gave, set to value.
 void setTexts(TestRecord &r, const QString &value)
 {
-    for (QString *field : {&r.beacon.vesselName, &r.beacon.manufacturer, &r.beacon.model,
-                           &r.beacon.beaconSerialNo, &r.beacon.bracketType,
-                           &r.beacon.bracketSerialNo, &r.beacon.batteryExpiry,
-                           &r.beacon.hydrostaticReleaseExpiry, &r.beacon.sbmDueDate,
-                           &r.beacon.companyName, &r.beacon.testedBy, &r.frequency, &r.rfLevel,
-                           &r.calibrationDue, &r.statusReading, &r.instrumentSerialNo,
-                           &r.statusVerdict, &r.programVersion})
+    for (QString *field :
+         {&r.beacon.vesselName, &r.beacon.manufacturer, &r.beacon.model, &r.beacon.beaconSerialNo,
+          &r.beacon.bracketType, &r.beacon.bracketSerialNo, &r.beacon.batteryExpiry,
+          &r.beacon.hydrostaticReleaseExpiry, &r.beacon.sbmDueDate, &r.beacon.companyName,
+          &r.beacon.testedBy, &r.frequency, &r.rfLevel, &r.calibrationDue, &r.statusReading,
+          &r.instrumentSerialNo, &r.statusVerdict, &r.programVersion})
         *field = value;
 }
 
@@ -52,6 +49,14 @@ QString write(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+}
+
+// The register's tests, or none and why.
+QList<TestRecord> readBack(const QString &path, QString &error)
+{
+    QList<TestRecord> tests;
+    TestRegister::read(path, tests, error);
+    return tests;
 }
 
 } // namespace
@@ -67,6 +72,7 @@ private slots:
     {
         useHome(home);
         QLoggingCategory::setFilterRules("vestra.*.debug=false");
+        qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit()); // quiet, for vestra-report
     }
 
     void fileNames_data()
@@ -77,8 +83,8 @@ private slots:
         QTest::newRow("blanks, untrimmed") << QStringList{"  ", " M", "1 ", "", "    M 1 .pdf"};
         QTest::newRow("others pass")
             << QStringList{"#%'(+,;=@[{-.", "ø\t", "1", "", "#%'(+,;=@[{-. ø\t 1.pdf"};
-        QTest::newRow("reprint's date")
-            << QStringList{"Acme", "EB-5", "SN 42", " 2026-03-01", "Acme EB-5 SN 42 2026-03-01.pdf"};
+        QTest::newRow("reprint's date") << QStringList{"Acme", "EB-5", "SN 42", " 2026-03-01",
+                                                       "Acme EB-5 SN 42 2026-03-01.pdf"};
     }
     void fileNames()
     {
@@ -86,51 +92,6 @@ private slots:
         QCOMPARE(ReportFile::fileName(fields[0], fields[1], fields[2], fields[3]), fields[4]);
         if (fields[3].isEmpty())
             QCOMPARE(ReportFile::path("/r", fields[0], fields[1], fields[2]), "/r/" + fields[4]);
-    }
-
-    void save_data()
-    {
-        QTest::addColumn<QStringList>("row"); // name, obstacle, outcome of write test and save
-        // UTF-8 names of 249 and 255 bytes: the report's name fits, QSaveFile's
-        // temporary name, seven bytes longer, does not.
-        const QString n249 = QString(122, u'ø') + "1.pdf", n255 = QString(125, u'ø') + "1.pdf";
-        const QString rows[][4] = {
-            {"new report", "r.pdf", "no earlier", "saved"},
-            {"read-only report", "r.pdf", "read-only report", "refused"},
-            {"read-only folder, writable report", "r.pdf", "read-only folder", "saved"},
-            {"read-only folder, no report", "r.pdf", "read-only folder, no earlier", "refused"},
-            {"full disk keeps earlier report", "r.pdf", "full disk", "failed"},
-            {"249-byte name", n249, "no earlier", "saved"},
-            {"255-byte name replaces", n255, "", "saved"},
-            {"long name, read-only folder", n255, "read-only folder", "saved"},
-            {"long name, full disk keeps earlier", n249, "full disk", "failed"},
-        };
-        for (const auto &r : rows)
-            QTest::newRow(qPrintable(r[0])) << QStringList{r[1], r[2], r[3]};
-    }
-    void save()
-    {
-        QFETCH(QStringList, row);
-        QTemporaryDir dir(home.filePath("s-XXXXXX"));
-        const QString path = dir.filePath(row[0]);
-        const QByteArray before = "earlier report", report(64 * 1024, 'r');
-        QFile earlier(path);
-        if (!row[1].contains("no earlier"))
-            QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(before) && earlier.flush());
-        if (row[1].startsWith("read-only"))
-            QFile::setPermissions(row[1].contains("folder") ? dir.path() : path,
-                                  QFile::ReadOwner | QFile::ExeOwner);
-        // As "Make Report" does: the write test first, then the report.
-        QString outcome = "refused";
-        if (ReportFile::canWrite(path))
-            onFullDisk(row[1] == "full disk" ? 4096 : -1,
-                       [&] { outcome = ReportFile::save(path, report) ? "saved" : "failed"; });
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(outcome, row[2]);
-        QCOMPARE(contents(path), outcome == "saved" ? report : earlier.isOpen() ? before : "");
-        // Nothing half-made is left beside the report.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
-                 int(QFile::exists(path)));
     }
 
     void saveReport_data()
@@ -141,6 +102,8 @@ private slots:
                       unnamed = "Please enter at least\nManufacturer\nModel and Serial",
                       cannot = "The report cannot be written.\nIf the report is open in "
                                "another\napplication please close it";
+        // Names of 249 and 255 bytes: the report's name fits, QSaveFile's
+        // temporary name, seven bytes longer, does not.
         const QString rows[][2] = {{"none", ""},
                                    {"bit error", incorrect},
                                    {"bit error, no name", incorrect},
@@ -148,10 +111,15 @@ private slots:
                                    {"no model", unnamed},
                                    {"no serial", unnamed},
                                    {"no Documents folder", cannot},
-                                   {"folder gone", cannot},
-                                   {"read-only report", cannot},
-                                   {"full disk, new report", cannot},
-                                   {"full disk, earlier report", cannot}};
+                                   {"read-only report, earlier", cannot},
+                                   {"read-only folder, earlier", ""},
+                                   {"read-only folder", cannot},
+                                   {"full disk", cannot},
+                                   {"full disk, earlier", cannot},
+                                   {"249-byte name", ""},
+                                   {"255-byte name, earlier", ""},
+                                   {"255-byte name, read-only folder, earlier", ""},
+                                   {"249-byte name, full disk, earlier", cannot}};
         for (const auto &r : rows)
             QTest::newRow(qPrintable(r[0])) << r[0] << r[1];
     }
@@ -161,7 +129,7 @@ private slots:
         QFETCH(QString, refusal);
         QTemporaryDir dir(home.filePath("m-XXXXXX"));
         TestRecord record = sample();
-        QString folder = obstacle == "folder gone" ? dir.filePath("gone") : dir.path();
+        const QString folder = obstacle == "no Documents folder" ? QString() : dir.path();
         if (obstacle.startsWith("bit error"))
             record.hexMessage[20] = record.hexMessage[20] == u'1' ? u'0' : u'1';
         if (obstacle.endsWith("no name") || obstacle == "no manufacturer")
@@ -170,34 +138,41 @@ private slots:
             record.beacon.model.clear();
         if (obstacle == "no serial")
             record.beacon.beaconSerialNo.clear();
-        if (obstacle == "no Documents folder")
-            folder.clear();
-        const QString path = dir.filePath("ACME EB-5 77.pdf");
-        if (obstacle.endsWith("earlier report") || obstacle == "read-only report")
+        // " EB-5 77.pdf" is 12 bytes, an "ø" two.
+        if (obstacle.contains("-byte name"))
+            record.beacon.manufacturer =
+                QString(obstacle.startsWith("249") ? 118 : 121, u'ø') + 'a';
+        const QString name = ReportFile::fileName(record.beacon.manufacturer, "EB-5", "7/7");
+        const QString path = dir.filePath(name);
+        if (obstacle.endsWith("earlier"))
             QVERIFY(!write(path, "earlier").isEmpty());
-        if (obstacle == "read-only report")
-            QFile::setPermissions(path, QFile::ReadOwner);
+        if (obstacle.contains("read-only"))
+            QFile::setPermissions(obstacle.contains("folder") ? dir.path() : path,
+                                  QFile::ReadOwner | QFile::ExeOwner);
         ReportOutcome outcome;
-        onFullDisk(obstacle.startsWith("full disk") ? 4096 : -1,
+        onFullDisk(obstacle.contains("full disk") ? 4096 : -1,
                    [&] { outcome = ::saveReport(record, folder); });
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(outcome.refusal, refusal);
         QCOMPARE(outcome.saved(), refusal.isEmpty());
-        // A refused report leaves the folder as it was: no empty file of the
-        // write test, the earlier report whole, no register line.
-        const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        // Nothing half-made beside the report: a refused one leaves no empty
+        // file of the write test and the earlier report whole.
+        QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        files.removeOne(TestRegister::FileName);
+        QCOMPARE(files, QFile::exists(path) ? QStringList{name} : QStringList());
         if (!refusal.isEmpty()) {
-            QCOMPARE(files, QFile::exists(path) ? QStringList{"ACME EB-5 77.pdf"} : QStringList());
-            QCOMPARE(contents(path), QFile::exists(path) ? "earlier" : "");
+            QCOMPARE(contents(path), obstacle.endsWith("earlier") ? "earlier" : "");
             return;
         }
         QCOMPARE(outcome.path, path);
         QVERIFY(contents(path).startsWith("%PDF"));
+        if (obstacle.contains("read-only folder"))
+            return;
         QCOMPARE(outcome.registerProblem, QString());
-        QList<TestRecord> tests;
         QString error;
-        QVERIFY2(TestRegister::read(TestRegister::path(dir.path()), tests, error), qPrintable(error));
-        QCOMPARE(tests.size(), 1);
-        QCOMPARE(TestRegister::fields(tests.first()), TestRegister::fields(record));
+        const QList<TestRecord> tests = readBack(TestRegister::path(dir.path()), error);
+        QCOMPARE(error, QString());
+        QCOMPARE(TestRegister::fields(tests.value(0)), TestRegister::fields(record));
     }
 
     void registerRoundTrip_data()
@@ -239,17 +214,13 @@ private slots:
         const QByteArray bytes = contents(TestRegister::path(dir.path()));
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         const QList<QStringList> rows = readCsv(bytes.mid(3));
-        QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[0], TestRegister::header());
-        QCOMPARE(rows[2].size(), 25);
-        QCOMPARE(rows[2][1], cell);
-        QCOMPARE(rows[2][22], cell);
-        QList<TestRecord> tests;
+        QCOMPARE(rows.value(0), TestRegister::header());
+        QCOMPARE(rows.value(2).value(1), cell);
+        QCOMPARE(rows.value(2).value(22), cell);
         QString error;
-        QVERIFY2(TestRegister::read(TestRegister::path(dir.path()), tests, error), qPrintable(error));
-        QCOMPARE(tests.size(), 2);
-        QCOMPARE(TestRegister::fields(tests[1]), TestRegister::fields(record));
-        QCOMPARE(tests[1].time, record.time);
+        const QList<TestRecord> tests = readBack(TestRegister::path(dir.path()), error);
+        QCOMPARE(error, QString());
+        QCOMPARE(TestRegister::fields(tests.value(1)), TestRegister::fields(record));
     }
 
     // A register edited by hand: only an apostrophe the program would have
@@ -258,9 +229,8 @@ private slots:
     {
         QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("value");
-        QTest::newRow("before text") << "'abc" << "'abc";
-        QTest::newRow("before a number") << "'-3.5" << "'-3.5";
-        QTest::newRow("before a formula") << "'=1" << "=1";
+        for (const auto &r : {std::pair("'abc", "'abc"), {"'-3.5", "'-3.5"}, {"'=1", "=1"}})
+            QTest::newRow(r.first) << r.first << r.second;
     }
     void handTypedApostrophe()
     {
@@ -273,11 +243,13 @@ private slots:
     {
         QTest::addColumn<QString>("obstacle");
         QTest::addColumn<QString>("why");
-        QTest::newRow("none") << "" << "";
-        QTest::newRow("last line without its end") << "no line end" << "";
-        QTest::newRow("read-only folder, writable register") << "read-only folder" << "";
-        QTest::newRow("read-only register") << "read-only register" << "Permission denied";
-        QTest::newRow("full disk mid-line") << "full disk" << "File too large";
+        const char *rows[][3] = {{"none", "", ""},
+                                 {"last line without its end", "no line end", ""},
+                                 {"read-only folder, writable register", "read-only folder", ""},
+                                 {"read-only register", "read-only register", "Permission denied"},
+                                 {"full disk mid-line", "full disk", "File too large"}};
+        for (const auto &r : rows)
+            QTest::newRow(r[0]) << r[1] << r[2];
     }
     void registerObstacles()
     {
@@ -297,15 +269,13 @@ private slots:
                    [&] { said = TestRegister::append(dir.path(), sample(OtherHex)); });
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(said, why);
-        QList<TestRecord> tests;
         QString error;
-        QVERIFY2(TestRegister::read(path, tests, error), qPrintable(error));
+        const QList<TestRecord> tests = readBack(path, error);
+        QCOMPARE(error, QString());
         // Not updated: the register as it was, to the byte.
-        QCOMPARE(tests.size(), why.isEmpty() ? 2 : 1);
         if (!why.isEmpty())
             QCOMPARE(contents(path), before);
-        else
-            QCOMPARE(tests.last().hexMessage, OtherHex);
+        QCOMPARE(tests.value(1).hexMessage, why.isEmpty() ? OtherHex : "");
     }
 
     void damagedRegister_data()
@@ -321,9 +291,11 @@ private slots:
         };
         const QByteArray ok = TestRegister::csvLine(good);
         QTest::newRow("quote never closed")
-            << head + ok + ok.chopped(3) << "line 3, column 25 (\"Report file\"): a quoted field is never closed";
+            << head + ok + ok.chopped(3)
+            << "line 3, column 25 (\"Report file\"): a quoted field is never closed";
         QTest::newRow("quote out of place")
-            << head + QByteArray(ok).replace(",\"ACME\",", ",AC\"ME,") << "line 2, column 3 (\"Manufacturer\"): a double quote out of place";
+            << head + QByteArray(ok).replace(",\"ACME\",", ",AC\"ME,")
+            << "line 2, column 3 (\"Manufacturer\"): a double quote out of place";
         QTest::newRow("field missing after a two-line field")
             << head + line(1, "MS\nFjordlys") + TestRegister::csvLine(good.mid(1))
             << "line 4: 24 fields, where a test has 25";
@@ -332,27 +304,26 @@ private slots:
         QTest::newRow("message fails its codes")
             << head + line(11, QString(Hex).replace("A02", "A03"))
             << "line 2, column 12 (\"Hex message\"): the message fails its error-correcting codes";
-        QTest::newRow("time over two lines") << head + line(0, "2026-03-01\nT14:05:09")
-                                             << "line 2, column 1 (\"Date and time\"): not a date and time";
-        QTest::newRow("not a time") << head + line(0, "1 March 2026")
-                                    << "line 2, column 1 (\"Date and time\"): not a date and time";
-        QTest::newRow("unknown target") << head + line(12, "406.030 MHz")
-                                        << "line 2, column 13 (\"Target frequency\"): not a target frequency";
+        QTest::newRow("time over two lines")
+            << head + line(0, "2026-03-01\nT14:05:09")
+            << "line 2, column 1 (\"Date and time\"): not a date and time";
+        QTest::newRow("unknown target")
+            << head + line(12, "406.030 MHz")
+            << "line 2, column 13 (\"Target frequency\"): not a target frequency";
         QStringList renamed = TestRegister::header();
         renamed[5] = "Bracket";
-        QTest::newRow("unknown header") << TestRegister::csvLine(renamed) + ok
-                                        << "line 1: not the header of a test register of this program";
+        QTest::newRow("unknown header")
+            << TestRegister::csvLine(renamed) + ok
+            << "line 1: not the header of a test register of this program";
     }
     void damagedRegister()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, error);
         const QString path = write(home.filePath("damaged.csv"), bytes);
-        QList<TestRecord> tests;
         QString said;
-        QVERIFY(!TestRegister::read(path, tests, said));
+        QCOMPARE(readBack(path, said).size(), 0);
         QCOMPARE(said, path + ": " + error);
-        QVERIFY(tests.isEmpty());
     }
 
     void latestTest_data()
@@ -385,8 +356,6 @@ private slots:
         QTest::addColumn<bool>("filled");
         QTest::newRow("same beacon") << Hex << "good" << true;
         QTest::newRow("other beacon") << OtherHex << "good" << false;
-        QTest::newRow("invalid message") << QString(Hex).replace("A02", "A03") << "good" << false;
-        QTest::newRow("no register") << Hex << "none" << false;
         QTest::newRow("damaged register") << Hex << "damaged" << false;
     }
     void nextYearsForm()
@@ -398,20 +367,15 @@ private slots:
         TestRecord earlier = sample(Hex, 1), latest = sample(Hex, 2);
         earlier.beacon.bracketType = "from the earlier test";
         latest.beacon.bracketType.clear();
-        if (registerKind != "none") {
-            QCOMPARE(TestRegister::append(dir.path(), latest), QString());
-            QCOMPARE(TestRegister::append(dir.path(), earlier), QString());
-        }
+        QCOMPARE(TestRegister::append(dir.path(), latest), QString());
+        QCOMPARE(TestRegister::append(dir.path(), earlier), QString());
         const QString path = TestRegister::path(dir.path());
         if (registerKind == "damaged")
             QVERIFY(!write(path, contents(path) + "x\"\r\n").isEmpty());
         // Typed in already: kept. Company and tester are never filled.
-        BeaconFields form;
-        form.model = "typed";
-        BeaconFields expected = latest.beacon;
-        expected.model = "typed";
-        expected.companyName.clear();
-        expected.testedBy.clear();
+        BeaconFields form, expected = latest.beacon;
+        form.model = expected.model = "typed";
+        expected.companyName = expected.testedBy = QString();
         const BeaconFields before = form;
         const QString said = recallBeacon(path, hex, form);
         QCOMPARE(said, filled ? "Beacon known from the test of 2026-03-02: fields filled in, "
@@ -423,7 +387,7 @@ private slots:
             return TestRegister::fields(r).mid(1, 9);
         };
         QCOMPARE(texts(form), texts(filled ? expected : before));
-        QCOMPARE(form.companyName, QString());
+        QCOMPARE(form.companyName + form.testedBy, QString());
     }
 
     void reportTool_data()
@@ -437,20 +401,23 @@ private slots:
                       two = "2" + listed.arg("04", "A79D23456789ABC", "Line break"),
                       three = "3" + listed.arg("09", "27843C4802FFBFF", "MS Fjordlys");
         QTest::newRow("list") << QStringList{"list"} << 0 << QStringList{one, two, three};
-        QTest::newRow("list by vessel, any case") << QStringList{"list", "line"} << 0 << QStringList{two};
+        QTest::newRow("list by vessel, any case")
+            << QStringList{"list", "line"} << 0 << QStringList{two};
         QTest::newRow("list by ID") << QStringList{"list", "7843c"} << 0 << QStringList{one, three};
-        QTest::newRow("list by serial") << QStringList{"list", "7/7"} << 0 << QStringList{one, two, three};
+        QTest::newRow("list by serial")
+            << QStringList{"list", "7/7"} << 0 << QStringList{one, two, three};
         QTest::newRow("no such line") << QStringList{"reprint", "--line", "4"} << 1
                                       << QStringList{"vestra-report: %1 holds 3 tests, not 4"};
         QTest::newRow("no test that day")
             << QStringList{"reprint", "--beacon", "27843C4802FFBFF", "--date", "2026-03-04"} << 1
-            << QStringList{"vestra-report: %1 holds no test of beacon 27843C4802FFBFF on 2026-03-04"};
-        QTest::newRow("line and beacon") << QStringList{"reprint", "--line", "1", "--beacon", "27843C4802FFBFF"}
-                                         << 2 << QStringList{"vestra-report: reprint takes either --line N or --beacon ID"};
-        QTest::newRow("file there") << QStringList{"reprint", "--line", "1", "-o", "there.pdf"} << 1
-                                    << QStringList{"vestra-report: there.pdf is there already; --force replaces it"};
-        QTest::newRow("damaged register") << QStringList{"reprint", "--beacon", "27843c4802ffbff", "-o", "new.pdf"} << 2
-                                          << QStringList{"vestra-report: %1: line 6: 1 field, where a test has 25"};
+            << QStringList{
+                   "vestra-report: %1 holds no test of beacon 27843C4802FFBFF on 2026-03-04"};
+        QTest::newRow("file there")
+            << QStringList{"reprint", "--line", "1", "-o", "there.pdf"} << 1
+            << QStringList{"vestra-report: there.pdf is there already; --force replaces it"};
+        QTest::newRow("damaged register")
+            << QStringList{"reprint", "--beacon", "27843c4802ffbff", "-o", "new.pdf"} << 2
+            << QStringList{"vestra-report: %1: line 6: 1 field, where a test has 25"};
     }
     void reportTool()
     {
@@ -468,20 +435,12 @@ private slots:
         QVERIFY(!write(dir.filePath("there.pdf"), "earlier").isEmpty());
         QProcess tool;
         tool.setWorkingDirectory(dir.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("XDG_RUNTIME_DIR", dir.path());
-        tool.setProcessEnvironment(environment);
         tool.start(VESTRA_REPORT_PATH, arguments + QStringList{"--register", path});
         QVERIFY(tool.waitForFinished(20000));
         QCOMPARE(tool.exitCode(), status);
-        QStringList lines;
-        for (const QString &line : QString::fromUtf8(status ? tool.readAllStandardError()
-                                                            : tool.readAllStandardOutput())
-                                       .split('\n', Qt::SkipEmptyParts))
-            lines << line.simplified();
-        for (QString &line : output)
-            line = line.contains("%1") ? line.arg(path) : line;
-        QCOMPARE(lines, output);
+        // The columns of list are padded with blanks.
+        QString said = status ? tool.readAllStandardError() : tool.readAllStandardOutput();
+        QCOMPARE(said.replace(QRegularExpression(" +"), " "), output.join('\n').arg(path) + '\n');
         // A refusal writes nothing.
         QCOMPARE(contents(dir.filePath("there.pdf")), "earlier");
         QVERIFY(!QFile::exists(dir.filePath("new.pdf")));
