@@ -70,8 +70,8 @@ private slots:
         QVERIFY(!widget<QPushButton>(lonely.get(), "pbRequestData")->isEnabled());
         QVERIFY(!widget<QPushButton>(lonely.get(), "pbDecodeData")->isEnabled());
         QCOMPARE(lonely->windowTitle(), QStringLiteral("VESTRA " VESTRA_VERSION));
-        QVERIFY(lonely->minimumSize() == QSize(490, 660) &&
-                lonely->maximumSize() == QSize(490, 660));
+        QCOMPARE(lonely->minimumSize(), QSize(490, 660));
+        QCOMPARE(lonely->maximumSize(), QSize(490, 660));
         auto *target = widget<QComboBox>(lonely.get(), "comboBox");
         QCOMPARE(target->currentText(), QStringLiteral("406.031 MHz"));
         QVERIFY(widget<QWidget>(lonely.get(), "Infoframe")->isHidden());
