@@ -79,9 +79,8 @@ void MainWindow::on_pbDecodeData_clicked()
         messageBox.exec();
         return;
     }
-    addStatusLine(QStringLiteral("Saving: ") + outcome.path);
-    if (!outcome.registerProblem.isEmpty())
-        addStatusLine(QStringLiteral("Test register not updated: ") + outcome.registerProblem);
+    for (const QString &line : outcome.statusLines)
+        addStatusLine(line);
     QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
 }
 

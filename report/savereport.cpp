@@ -45,7 +45,10 @@ ReportOutcome saveReport(const TestRecord &record, const QString &folder)
             QFile::remove(outcome.path);
         return refused(CannotWrite);
     }
+    outcome.statusLines.append(QStringLiteral("Saving: ") + outcome.path);
     // The report counts as saved whatever happens to its register line.
-    outcome.registerProblem = TestRegister::append(folder, record);
+    const QString notRecorded = TestRegister::append(folder, record);
+    if (!notRecorded.isEmpty())
+        outcome.statusLines.append(QStringLiteral("Test register not updated: ") + notRecorded);
     return outcome;
 }

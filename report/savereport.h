@@ -4,6 +4,7 @@
 #include "testrecord.h"
 
 #include <QString>
+#include <QStringList>
 
 // What "Make Report" came to: a report saved, or the words that refuse it.
 struct ReportOutcome
@@ -11,8 +12,8 @@ struct ReportOutcome
     // For the operator's message box; empty when the report was saved.
     QString refusal;
     QString path;
-    // Why the register did not take the test; empty when it did.
-    QString registerProblem;
+    // For the status log, in the order they happen.
+    QStringList statusLines;
 
     bool saved() const { return refusal.isEmpty(); }
 };

