@@ -213,7 +213,8 @@ void tst_Decoder::diagnosis_data()
     QTest::newRow("BCH-2, three") << longMessage << QList<int>{107, 120, 144} << tooMany << "";
     QTest::newRow("both fields") << longMessage << QList<int>{40, 132} << located << "";
     QTest::newRow("self-test filler, one flip") << "long l4 16-24=0xD0 seal 133-144=0" << QList<int>{140} << located << "";
-    QTest::newRow("short, no BCH-2") << "long 25=0 u7 seal 133-144=0x123" << QList<int>{} << none << "";
+    QTest::newRow("self-test filler nearer than the code's own") << longMessage + " 133-144=0xFFF" << QList<int>{135} << located << "";
+    QTest::newRow("BCH-2 of the corrected, short message") << "long 25=0 u7 seal 133-144=0x123" << QList<int>{25} << located << "";
     QTest::newRow("empty text") << "" << QList<int>{} << none << "";
     QTest::newRow("not hex, no preamble") << "53ce91q2b3" << QList<int>{} << none << notHex.arg("q").arg(7);
     QTest::newRow("not hex, outside the BMP") << "FF\U0001F600\u00E9" << QList<int>{} << none << notHex.arg("\U0001F600").arg(3);
