@@ -3,8 +3,11 @@
 #include "messageencoder.h"
 #include "messagelisting.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <QProcess>
+#include <QTemporaryFile>
 
 #include <benchmark/benchmark.h>
 
@@ -99,10 +102,47 @@ void diagnosis(benchmark::State &state)
 }
 BENCHMARK(diagnosis);
 
+// vestra-decode itself, one process per iteration, on a batch of the mix on
+// standard input; its output goes to the null device. VESTRA_DECODE names
+// another build of it to compare with. For one core, start the benchmark
+// under "taskset -c 0"; the program inherits it.
+void program(benchmark::State &state, const QStringList &arguments)
+{
+    constexpr int batch = 200000;
+    static QTemporaryFile input;
+    if (!input.isOpen()) {
+        const std::vector<QString> texts = messageMix();
+        if (!input.open()) {
+            state.SkipWithError("no temporary file for the batch");
+            return;
+        }
+        for (int i = 0; i < batch; ++i)
+            input.write(texts[std::size_t(i) % texts.size()].toLatin1() + '\n');
+        input.flush();
+    }
+    const QString path = qEnvironmentVariable("VESTRA_DECODE", QStringLiteral(VESTRA_DECODE_PATH));
+    for (auto _ : state) {
+        QProcess decoder;
+        decoder.setStandardInputFile(input.fileName());
+        decoder.setStandardOutputFile(QProcess::nullDevice());
+        decoder.start(path, arguments);
+        if (!decoder.waitForFinished(-1) || decoder.exitStatus() != QProcess::NormalExit) {
+            state.SkipWithError("vestra-decode did not run to its end");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * batch);
+}
+BENCHMARK_CAPTURE(program, plain, QStringList())->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(program, json, QStringList{QStringLiteral("--json")})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    QCoreApplication app(argc, argv);
     // The debug lines are meant for a person; off here, they cost nothing.
     QLoggingCategory::setFilterRules(QStringLiteral("vestra.decoder.debug=false"));
     benchmark::Initialize(&argc, argv);

@@ -531,6 +531,27 @@ QByteArray BeaconMessage::hexId() const
     return text;
 }
 
+QByteArray BeaconMessage::beaconId() const
+{
+    if (isUserProtocol())
+        return hexId();
+    switch (protocolCode()) {
+    case 0:
+    case 1:
+        return hexId();
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 15:
+        return hexId(LocationFamily::National);
+    case 13:
+        return hexId(LocationFamily::Rls);
+    default:
+        return hexId(LocationFamily::Standard);
+    }
+}
+
 QByteArray BeaconMessage::hexId(LocationFamily family) const
 {
     BeaconMessage defaults(*this);
@@ -543,44 +564,82 @@ QByteArray BeaconMessage::hexId(LocationFamily family) const
 
 namespace {
 
-QByteArray axisText(const BeaconMessage &message, const Axis &axis, bool fine,
-                    const char *debugPrefix)
+// One coordinate as its bits give it; the text and the number are both made
+// from this, so they cannot disagree.
+struct AxisReading
+{
+    bool isDefault = false;
+    bool fine = false;
+    bool negative = false; // south or west
+    int degrees = 0;
+    int minutes = 0;
+    int seconds = 0;
+};
+
+AxisReading readAxis(const BeaconMessage &message, const Axis &axis, bool fine)
 {
     auto field = [&message](int firstBit, int lastBit) {
         return int(message.bits(firstBit - 1, lastBit - firstBit + 1));
     };
-    if (unsigned(field(axis.flagBit, axis.lastBit)) == axis.defaultPattern)
-        return QByteArray(axis.label) + "Default ";
-
-    const char letter = field(axis.flagBit, axis.flagBit) ? axis.negative : axis.positive;
+    AxisReading reading;
+    if (unsigned(field(axis.flagBit, axis.lastBit)) == axis.defaultPattern) {
+        reading.isDefault = true;
+        return reading;
+    }
+    reading.fine = fine;
+    reading.negative = field(axis.flagBit, axis.flagBit) != 0;
     const int degreeEnd = axis.flagBit + axis.degreeWidth;
-    const int degrees = field(axis.flagBit + 1, degreeEnd);
-    const int minutes = field(degreeEnd + 1, axis.lastBit) * axis.minuteStep;
+    reading.degrees = field(axis.flagBit + 1, degreeEnd);
+    reading.minutes = field(degreeEnd + 1, axis.lastBit) * axis.minuteStep;
     if (!fine)
-        return format("%s%c %02d%c%02d'", axis.label, letter, degrees, degreeMark, minutes);
+        return reading;
 
-    qCDebug(lcDecoder).noquote() << QString::fromLatin1(debugPrefix) +
-                                        QLatin1String(axis.debugName);
     const int minuteEnd = axis.signBit + axis.offsetMinuteWidth;
     const bool add = field(axis.signBit, axis.signBit) != 0;
     const int offsetMinutes = field(axis.signBit + 1, minuteEnd);
     const int offsetSeconds = field(minuteEnd + 1, minuteEnd + 4) * 4;
-    const int total = add ? (degrees * 60 + minutes + offsetMinutes) * 60 + offsetSeconds
-                          : (degrees * 60 + minutes - offsetMinutes) * 60 - offsetSeconds;
-    const int wholeDegrees = total / 3600;
-    const int rest = total - wholeDegrees * 3600;
-    const int wholeMinutes = rest / 60;
-    const int seconds = rest - wholeMinutes * 60;
-    return format("%s%c %02d%c%02d'%02d\"", axis.label, letter, wholeDegrees, degreeMark,
-                  wholeMinutes, seconds);
+    const int total =
+        add ? (reading.degrees * 60 + reading.minutes + offsetMinutes) * 60 + offsetSeconds
+            : (reading.degrees * 60 + reading.minutes - offsetMinutes) * 60 - offsetSeconds;
+    reading.degrees = total / 3600;
+    const int rest = total - reading.degrees * 3600;
+    reading.minutes = rest / 60;
+    reading.seconds = rest - reading.minutes * 60;
+    return reading;
+}
+
+QByteArray axisText(const AxisReading &reading, const Axis &axis, const char *debugPrefix)
+{
+    if (reading.isDefault)
+        return QByteArray(axis.label) + "Default ";
+    const char letter = reading.negative ? axis.negative : axis.positive;
+    if (!reading.fine)
+        return format("%s%c %02d%c%02d'", axis.label, letter, reading.degrees, degreeMark,
+                      reading.minutes);
+    qCDebug(lcDecoder).noquote() << QString::fromLatin1(debugPrefix) +
+                                        QLatin1String(axis.debugName);
+    return format("%s%c %02d%c%02d'%02d\"", axis.label, letter, reading.degrees, degreeMark,
+                  reading.minutes, reading.seconds);
+}
+
+// Whole seconds are signed before the division, so south of the equator on
+// it gives 0, not -0.
+std::optional<double> axisDegrees(const AxisReading &reading)
+{
+    if (reading.isDefault)
+        return std::nullopt;
+    const int seconds = (reading.degrees * 60 + reading.minutes) * 60 + reading.seconds;
+    return (reading.negative ? -seconds : seconds) / 3600.0;
 }
 
 } // namespace
 
 QByteArray BeaconMessage::positionText() const
 {
-    const QByteArray latitude = axisText(*this, userFamily.latitude, false, "");
-    const QByteArray longitude = axisText(*this, userFamily.longitude, false, "");
+    const QByteArray latitude =
+        axisText(readAxis(*this, userFamily.latitude, false), userFamily.latitude, "");
+    const QByteArray longitude =
+        axisText(readAxis(*this, userFamily.longitude, false), userFamily.longitude, "");
     if (field(120, 132) != userFamily.longitude.defaultPattern)
         qCDebug(lcDecoder).noquote() << QString::fromLatin1(longitude);
     const char *source = bit(107) ? "(Internal source)" : "(external source)";
@@ -590,13 +649,28 @@ QByteArray BeaconMessage::positionText() const
 QByteArray BeaconMessage::positionText(LocationFamily family) const
 {
     const Family &layout = familyLayout(family);
-    const bool fine = !isShortFormat() && !hasTestBch2();
-    const QByteArray latitude = axisText(*this, layout.latitude, fine, layout.debugPrefix);
+    const bool fine = usesFineOffsets();
+    const QByteArray latitude =
+        axisText(readAxis(*this, layout.latitude, fine), layout.latitude, layout.debugPrefix);
     const QByteArray text =
-        latitude + ' ' + axisText(*this, layout.longitude, fine, layout.debugPrefix);
+        latitude + ' ' +
+        axisText(readAxis(*this, layout.longitude, fine), layout.longitude, layout.debugPrefix);
     if (family != LocationFamily::National)
         qCDebug(lcDecoder).noquote() << QString::fromLatin1(text);
     return text;
+}
+
+BeaconMessage::Position BeaconMessage::position() const
+{
+    return {axisDegrees(readAxis(*this, userFamily.latitude, false)),
+            axisDegrees(readAxis(*this, userFamily.longitude, false))};
+}
+
+BeaconMessage::Position BeaconMessage::position(LocationFamily family) const
+{
+    const Family &layout = familyLayout(family);
+    return {axisDegrees(readAxis(*this, layout.latitude, usesFineOffsets())),
+            axisDegrees(readAxis(*this, layout.longitude, usesFineOffsets()))};
 }
 
 QByteArray BeaconMessage::dataSourceText(LocationFamily family) const

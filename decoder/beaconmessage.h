@@ -4,6 +4,7 @@
 #include <QByteArray>
 
 #include <array>
+#include <optional>
 
 // One 406 MHz beacon message as a bit buffer. Bits are addressed by 0-based
 // position (position p is message bit p + 1, bit 1 being the first bit of the
@@ -14,6 +15,14 @@ class BeaconMessage
 public:
     enum class LocationFamily { Standard, National, Rls };
     enum class SerialLayout { Manufacturer, ApprovalSequence, Plain };
+
+    // A position as its text prints it, in decimal degrees with north and east
+    // positive; a part that holds its default pattern is empty.
+    struct Position
+    {
+        std::optional<double> latitude;
+        std::optional<double> longitude;
+    };
 
     BeaconMessage() = default;
     // Two hex digits per byte, first digit in the high nibble; at most 200
@@ -83,12 +92,18 @@ public:
     // default position into the bits (on a copy, the message stays as it is).
     QByteArray hexId() const;
     QByteArray hexId(LocationFamily family) const;
+    // The identifier for every protocol code: ship security takes the standard
+    // location rule, the orbitography codes carry no position to default.
+    QByteArray beaconId() const;
 
     // The user-location form (second protected field, always coarse).
     QByteArray positionText() const;
     // Fine offsets are added only for a long message whose second protected
     // field was really checked by BCH-2 (not the self-test filler).
     QByteArray positionText(LocationFamily family) const;
+    // The numbers of the texts above, from the same bits.
+    Position position() const;
+    Position position(LocationFamily family) const;
     QByteArray dataSourceText(LocationFamily family) const;
     QByteArray homerText(LocationFamily family) const;
 
@@ -99,6 +114,7 @@ private:
         return bits(firstBit - 1, lastBit - firstBit + 1);
     }
     bool bit(int messageBit) const { return bits(messageBit - 1, 1) != 0; }
+    bool usesFineOffsets() const { return !isShortFormat() && !hasTestBch2(); }
     unsigned long long wideField(int firstBit, int lastBit) const;
 
     std::array<unsigned char, 100> m_bytes{};

@@ -166,6 +166,19 @@ MessageDiagnosis diagnoseMessage(const QString &messageText)
         }
     }
 
+    switch (secondGeneration(messageText)) {
+    case SecondGeneration::Message:
+        diagnosis.reason =
+            QStringLiteral("second-generation beacon message: not decoded by this program");
+        return diagnosis;
+    case SecondGeneration::BeaconId:
+        diagnosis.reason =
+            QStringLiteral("second-generation beacon ID: not decoded by this program");
+        return diagnosis;
+    case SecondGeneration::No:
+        break;
+    }
+
     const QString text = normaliseMessageText(messageText);
     const BeaconMessage message(text.toLatin1());
     QStringList failures;
@@ -203,4 +216,18 @@ MessageDiagnosis diagnoseMessage(const QString &messageText)
     diagnosis.errors = MessageDiagnosis::Errors::Located;
     diagnosis.corrected = flipped(text, diagnosis.errorBits);
     return diagnosis;
+}
+
+SecondGeneration secondGeneration(const QString &text)
+{
+    const qsizetype length = text.size();
+    const SecondGeneration kind = length == 51 || length == 63 ? SecondGeneration::Message
+                                  : length == 23               ? SecondGeneration::BeaconId
+                                                               : SecondGeneration::No;
+    if (kind == SecondGeneration::No)
+        return kind;
+    for (const QChar c : text)
+        if (!isHexDigit(c.unicode()))
+            return SecondGeneration::No;
+    return kind;
 }

@@ -24,7 +24,14 @@ struct MessageDiagnosis
     QString corrected;    // the normalised text with errorBits flipped
 };
 
-// The message text is normalised as for buildListing.
+// The message text is normalised as for buildListing. A text of a
+// second-generation beacon is invalid by its length alone, with no bit errors.
 MessageDiagnosis diagnoseMessage(const QString &messageText);
+
+// Hex texts as long as a second-generation beacon's: the 202-bit information
+// field or the 250-bit message padded to whole digits (51 or 63), or the
+// 23-digit ID. This program decodes neither.
+enum class SecondGeneration { No, Message, BeaconId };
+SecondGeneration secondGeneration(const QString &text);
 
 #endif // MESSAGEDIAGNOSIS_H

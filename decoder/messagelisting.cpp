@@ -35,7 +35,11 @@ bool readMessage(const QString &text, BeaconMessage &message)
 class ListingWriter
 {
 public:
-    ListingWriter(const BeaconMessage &message, QStringList &lines) : m(message), m_lines(lines) {}
+    ListingWriter(const BeaconMessage &message, QStringList &lines,
+                  BeaconMessage::Position *position)
+        : m(message), m_lines(lines), m_position(position)
+    {
+    }
 
     void add(const char *label, const QByteArray &value)
     {
@@ -45,6 +49,14 @@ public:
         line.append(labelText);
         line.append(QLatin1String(value));
         m_lines.append(line);
+    }
+
+    // The user-location form without a family.
+    void addPosition(const char *label, std::optional<Family> family = std::nullopt)
+    {
+        add(label, family ? m.positionText(*family) : m.positionText());
+        if (m_position)
+            *m_position = family ? m.position(*family) : m.position();
     }
 
     void addHexId(const QByteArray &id)
@@ -81,7 +93,7 @@ public:
         add("Aux radio device: ", m.auxDeviceText());
         addHexId(m.hexId());
         if (!m.isShortFormat())
-            add("Position : ", m.positionText());
+            addPosition("Position : ");
     }
 
     void addSerialLines()
@@ -141,7 +153,7 @@ public:
         case 11:
         case 15:
             add("Serial number : ", m.nationalSerialText());
-            add("Position : ", m.positionText(Family::National));
+            addPosition("Position : ", Family::National);
             add("Position Data source : ", m.dataSourceText(Family::National));
             add("Aux device : ", m.homerText(Family::National));
             addHexId(m.hexId(Family::National));
@@ -157,7 +169,7 @@ public:
 
     void addStandardTail()
     {
-        add("Position: ", m.positionText(Family::Standard));
+        addPosition("Position: ", Family::Standard);
         add("Position Data source: ", m.dataSourceText(Family::Standard));
         add("Aux device: ", m.homerText(Family::Standard));
         addHexId(m.hexId(Family::Standard));
@@ -172,7 +184,7 @@ public:
             add("Serial ID : ", m.rlsSerialText());
             add("Cospas/Sarsat appr : ", m.rlsTypeApprovalText());
         }
-        add("Position: ", m.positionText(Family::Rls));
+        addPosition("Position: ", Family::Rls);
         add("Position Data source: ", m.dataSourceText(Family::Rls));
         add("Aux device: ", m.homerText(Family::Rls));
         add("RLM type 1: ", m.returnLinkType1Text());
@@ -184,7 +196,50 @@ public:
 private:
     const BeaconMessage &m;
     QStringList &m_lines;
+    BeaconMessage::Position *m_position;
 };
+
+// The message's frame and the bits after 85, which a beacon ID does not carry.
+const char *const linesOutsideId[] = {
+    HexMessageLabel, "Message format:",       "Position:",
+    "Position :",    "Position Data source:", "Position Data source :",
+    "Aux device:",   "Aux device :",          "RLM type 1:",
+    "RLM type 2:",   "RLS provider:",
+};
+
+bool isOutsideId(QStringView label)
+{
+    for (const char *outside : linesOutsideId)
+        if (label == QLatin1String(outside))
+            return true;
+    return false;
+}
+
+bool fillListing(const QString &messageText, QStringList &lines, ListingFacts *facts)
+{
+    lines.clear();
+    const QString text = normaliseMessageText(messageText);
+    BeaconMessage message;
+    if (!readMessage(text, message)) {
+        qCDebug(lcDecoder).noquote() << "MOLM: Validity fail";
+        return false;
+    }
+    qCDebug(lcDecoder).noquote() << "MOLM: Validity ok";
+
+    ListingWriter writer(message, lines, facts ? &facts->position : nullptr);
+    lines.append(QLatin1String(HexMessageLabel) + u' ' +
+                 (message.isTruncatedTest() ? text.left(shortMessageDigits) : text));
+    writer.add("Message format: ", message.formatText());
+    writer.add("Protocol: ", message.protocolText());
+    lines.append(QStringLiteral("Country code: ") + QString::number(message.countryCode()));
+    if (facts)
+        *facts = {QString::fromLatin1(message.beaconId()), {}};
+    if (message.isUserProtocol())
+        writer.addUserLines();
+    else
+        writer.addLocationLines();
+    return true;
+}
 
 } // namespace
 
@@ -204,34 +259,57 @@ bool isValidMessageText(const QString &messageText)
 
 bool buildListing(const QString &messageText, QStringList &lines)
 {
-    lines.clear();
-    const QString text = normaliseMessageText(messageText);
-    BeaconMessage message;
-    if (!readMessage(text, message)) {
-        qCDebug(lcDecoder).noquote() << "MOLM: Validity fail";
-        return false;
-    }
-    qCDebug(lcDecoder).noquote() << "MOLM: Validity ok";
+    return fillListing(messageText, lines, nullptr);
+}
 
-    ListingWriter writer(message, lines);
-    lines.append(QLatin1String(HexMessageLabel) + u' ' +
-                 (message.isTruncatedTest() ? text.left(shortMessageDigits) : text));
-    writer.add("Message format: ", message.formatText());
-    writer.add("Protocol: ", message.protocolText());
-    lines.append(QStringLiteral("Country code: ") + QString::number(message.countryCode()));
-    if (message.isUserProtocol())
-        writer.addUserLines();
-    else
-        writer.addLocationLines();
+bool buildListing(const QString &messageText, QStringList &lines, ListingFacts &facts)
+{
+    return fillListing(messageText, lines, &facts);
+}
+
+bool isBeaconIdText(const QString &text)
+{
+    return text.size() == 15 && isHexText(text.toUpper());
+}
+
+bool buildBeaconIdListing(const QString &beaconId, QStringList &lines)
+{
+    lines.clear();
+    if (!isBeaconIdText(beaconId))
+        return false;
+    const QString id = beaconId.toUpper();
+    // Preamble and a zero format flag, the ID in bits 26-85, then its BCH-1.
+    BeaconMessage message(QByteArrayLiteral("FFFE2F"));
+    const unsigned long long bits = id.toULongLong(nullptr, 16);
+    message.setBits(25, 28, unsigned(bits >> 32));
+    message.setBits(53, 32, unsigned(bits));
+    message.setBits(85, 21, message.computedBch1());
+    QString text;
+    for (int position = 0; position < 4 * shortMessageDigits; position += 4)
+        text += QLatin1Char("0123456789ABCDEF"[message.bits(position, 4)]);
+
+    QStringList full;
+    if (!buildListing(text, full))
+        return false;
+    lines.append(QLatin1String(BeaconIdLabel) + u' ' + id);
+    for (const QString &line : std::as_const(full))
+        if (!isOutsideId(splitListingView(line).label))
+            lines.append(line);
     return true;
+}
+
+ListingRowView splitListingView(QStringView line)
+{
+    const qsizetype colon = line.indexOf(u':');
+    if (colon < 0)
+        return {QStringView(), line};
+    return {line.left(colon + 1), line.mid(colon + 2)};
 }
 
 ListingRow splitListingLine(const QString &line)
 {
-    const qsizetype colon = line.indexOf(u':');
-    if (colon < 0)
-        return {QString(), line};
-    return {line.left(colon + 1), line.mid(colon + 2)};
+    const ListingRowView row = splitListingView(line);
+    return {row.label.toString(), row.value.toString()};
 }
 
 QString listingValue(const QStringList &lines, QLatin1String label)

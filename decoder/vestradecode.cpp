@@ -1,56 +1,203 @@
-#include "messagediagnosis.h"
+#include "inputdecoding.h"
 #include "messagelisting.h"
 #include "vestraversion.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLoggingCategory>
+#include <QStringEncoder>
 #include <QStringList>
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 
 namespace {
 
 const char description[] =
-    "Decodes 406 MHz beacon messages written as hexadecimal digits. Each HEX argument\n"
-    "is one message, \"-\" stands for standard input; without arguments standard input\n"
-    "is read. On standard input every non-empty line is one message, blanks around it\n"
-    "removed. A message that does not begin with \"F\" gets the preamble \"FFFE2F\" in\n"
-    "front; lower-case digits are accepted.\n"
+    "Decodes 406 MHz beacon messages and beacon IDs written as hexadecimal digits.\n"
+    "Each HEX argument is one input, \"-\" stands for standard input; without arguments\n"
+    "standard input is read. On standard input every non-empty line is one input,\n"
+    "blanks around it removed. Lower-case digits are accepted.\n"
+    "\n"
+    "An input of exactly 15 digits is a beacon ID, as on the beacon's label and in\n"
+    "its registration. It prints \"Beacon ID: \" and the ID, then the identity part of\n"
+    "the listing: the lines of bits an ID does not carry (hex message, format,\n"
+    "position, position data source, the location protocols' aux device, the RLS\n"
+    "return-link and provider lines) are left out. Any other input is a message; one\n"
+    "that does not begin with \"F\" gets the preamble \"FFFE2F\" in front.\n"
     "\n"
     "A valid message prints its decoded listing exactly as the report shows it, then\n"
     "an empty line. An invalid one prints\n"
     "  Invalid message: INPUT - REASON\n"
     "where REASON is 'not hexadecimal: \"C\" at position N' (the first offending\n"
-    "character, counted from 1 in the input as given), or 'BCH-1 fails: received R,\n"
-    "computed C' and/or 'BCH-2 fails: ...' with the check bits in hex. After a failed\n"
-    "check follow \"Bit errors: \" with the message bit numbers of the fewest flips that\n"
-    "make the message pass (up to 3 in bits 25-106, up to 2 in bits 107-144) and\n"
-    "\"Corrected message: \" with those bits flipped - a hint, never decoded - or\n"
-    "\"Bit errors: more errors than the code can locate\"; then an empty line.\n"
+    "character, counted from 1 in the input as given), 'second-generation beacon\n"
+    "message: not decoded by this program' (51 or 63 digits), 'second-generation\n"
+    "beacon ID: not decoded by this program' (23 digits), or 'BCH-1 fails: received\n"
+    "R, computed C' and/or 'BCH-2 fails: ...' with the check bits in hex. After a\n"
+    "failed check follow \"Bit errors: \" with the message bit numbers of the fewest\n"
+    "flips that make the message pass (up to 3 in bits 25-106, up to 2 in bits\n"
+    "107-144) and \"Corrected message: \" with those bits flipped - a hint, never\n"
+    "decoded - or \"Bit errors: more errors than the code can locate\"; then an empty\n"
+    "line.\n"
     "\n"
-    "--json prints one JSON object per message and line instead:\n"
-    "  input    the message as given\n"
-    "  valid    true or false\n"
-    "  listing  (valid) the listing as [{\"label\", \"value\"}], each line split at its\n"
-    "           first colon as the report does (label up to and with the colon,\n"
-    "           value after the blank that follows; no colon: empty label)\n"
-    "  hexId    (valid, when the listing has one) the 15-digit beacon identifier\n"
-    "  reason   (invalid) REASON as above\n"
-    "  errors   (invalid) null when the text is not hexadecimal; otherwise\n"
-    "           {\"located\": true, \"bits\": [bit numbers], \"corrected\": hex} or\n"
-    "           {\"located\": false} for more errors than the code can locate\n"
+    "--json prints one JSON object per input and line instead:\n"
+    "  input     the input as given\n"
+    "  kind      \"beaconId\" for 15 digits (and 23, a second-generation ID), else\n"
+    "            \"message\"\n"
+    "  valid     true or false\n"
+    "  listing   (valid) the listing as [{\"label\", \"value\"}], each line split at its\n"
+    "            first colon as the report does (label up to and with the colon,\n"
+    "            value after the blank that follows; no colon: empty label)\n"
+    "  hexId     (valid) the 15-digit beacon identifier: a beacon ID itself; for a\n"
+    "            message its \"15 HexID\" line, and for the location codes without\n"
+    "            one bits 26-85 (0, 1) or with the standard default position (12)\n"
+    "  position  (valid) {\"lat\", \"lon\"} in decimal degrees, south and west\n"
+    "            negative, from the bits the listing's position line prints; a part\n"
+    "            that the line shows as default is null; null when the listing shows\n"
+    "            no position or both parts as default\n"
+    "  reason    (invalid) REASON as above\n"
+    "  errors    (invalid) null when no bit errors are looked for (not hexadecimal,\n"
+    "            second generation); otherwise {\"located\": true, \"bits\": [bit\n"
+    "            numbers], \"corrected\": hex} or {\"located\": false} for more errors\n"
+    "            than the code can locate\n"
     "\n"
-    "Exit status: 0 when every message was valid, 1 when any was invalid, 2 on a usage\n"
+    "Exit status: 0 when every input was valid, 1 when any was invalid, 2 on a usage\n"
     "error (an unknown option, an empty argument).\n"
     "\n"
     "The decoder's debug lines are off; QT_LOGGING_RULES=\"vestra.decoder.debug=true\"\n"
     "sends them to standard error.";
+
+// One JSON Lines object per input, written by RapidJSON from the QStrings'
+// UTF-16 straight into UTF-8. Keys come in alphabetical order, as they always
+// have.
+class JsonLine
+{
+public:
+    QByteArray valid(const QString &input, const InputDecoding &decoding)
+    {
+        start();
+        key(u"hexId");
+        string(decoding.hexId);
+        key(u"input");
+        externalString(input);
+        kind(decoding.kind);
+        key(u"listing");
+        m_writer.StartArray();
+        for (const QString &line : decoding.lines) {
+            const ListingRowView row = splitListingView(line);
+            m_writer.StartObject();
+            key(u"label");
+            string(row.label);
+            key(u"value");
+            string(row.value);
+            m_writer.EndObject();
+        }
+        m_writer.EndArray();
+        key(u"position");
+        const BeaconMessage::Position &position = decoding.position;
+        if (position.latitude || position.longitude) {
+            m_writer.StartObject();
+            key(u"lat");
+            number(position.latitude);
+            key(u"lon");
+            number(position.longitude);
+            m_writer.EndObject();
+        } else {
+            m_writer.Null();
+        }
+        key(u"valid");
+        m_writer.Bool(true);
+        return finish();
+    }
+
+    QByteArray invalid(const QString &input, const InputDecoding &decoding)
+    {
+        const MessageDiagnosis &diagnosis = decoding.diagnosis;
+        start();
+        key(u"errors");
+        if (diagnosis.errors == MessageDiagnosis::Errors::Located) {
+            m_writer.StartObject();
+            key(u"bits");
+            m_writer.StartArray();
+            for (const int bit : diagnosis.errorBits)
+                m_writer.Int(bit);
+            m_writer.EndArray();
+            key(u"corrected");
+            string(diagnosis.corrected);
+            key(u"located");
+            m_writer.Bool(true);
+            m_writer.EndObject();
+        } else if (diagnosis.errors == MessageDiagnosis::Errors::TooMany) {
+            m_writer.StartObject();
+            key(u"located");
+            m_writer.Bool(false);
+            m_writer.EndObject();
+        } else {
+            m_writer.Null();
+        }
+        key(u"input");
+        externalString(input);
+        kind(decoding.kind);
+        key(u"reason");
+        string(diagnosis.reason);
+        key(u"valid");
+        m_writer.Bool(false);
+        return finish();
+    }
+
+private:
+    using Writer = rapidjson::Writer<rapidjson::StringBuffer, rapidjson::UTF16<char16_t>>;
+
+    void start()
+    {
+        m_buffer.Clear();
+        m_writer.Reset(m_buffer);
+        m_writer.StartObject();
+    }
+
+    QByteArray finish()
+    {
+        m_writer.EndObject();
+        m_buffer.Put('\n');
+        return QByteArray(m_buffer.GetString(), qsizetype(m_buffer.GetSize()));
+    }
+
+    void key(const char16_t *name) { m_writer.Key(name); }
+
+    void string(QStringView text)
+    {
+        m_writer.String(text.utf16(), rapidjson::SizeType(text.size()));
+    }
+
+    // The writer stops at a lone surrogate, which only a Windows command line
+    // can bring in; UTF-8 and back turns it into a replacement character.
+    void externalString(const QString &text)
+    {
+        string(text.isValidUtf16() ? text : QString::fromUtf8(text.toUtf8()));
+    }
+
+    void kind(InputDecoding::Kind kind)
+    {
+        key(u"kind");
+        m_writer.String(kind == InputDecoding::Kind::BeaconId ? u"beaconId" : u"message");
+    }
+
+    void number(const std::optional<double> &value)
+    {
+        if (value)
+            m_writer.Double(*value);
+        else
+            m_writer.Null();
+    }
+
+    rapidjson::StringBuffer m_buffer;
+    Writer m_writer{m_buffer};
+};
 
 class Decoder
 {
@@ -59,68 +206,39 @@ public:
 
     bool decode(const QString &text)
     {
-        QStringList lines;
-        const bool valid = buildListing(text, lines);
+        const InputDecoding decoding = decodeInput(text, m_json ? InputDecoding::Detail::WithNumbers
+                                                                : InputDecoding::Detail::Listing);
         QByteArray out;
         if (m_json) {
-            out = QJsonDocument(valid ? validObject(text, lines) : invalidObject(text))
-                      .toJson(QJsonDocument::Compact);
-            out += '\n';
-        } else if (valid) {
-            for (const QString &line : std::as_const(lines)) {
-                out += line.toUtf8();
-                out += '\n';
-            }
-            out += '\n';
+            out = decoding.valid ? m_jsonLine.valid(text, decoding)
+                                 : m_jsonLine.invalid(text, decoding);
+        } else if (decoding.valid) {
+            out = listingText(decoding.lines);
         } else {
-            out = invalidText(text);
+            out = invalidText(text, decoding.diagnosis);
         }
         std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
-        return valid;
+        return decoding.valid;
     }
 
 private:
-    QJsonObject validObject(const QString &text, const QStringList &lines) const
+    // Encoded into one buffer that keeps its size from message to message.
+    QByteArray listingText(const QStringList &lines)
     {
-        QJsonObject object{{QStringLiteral("input"), text}, {QStringLiteral("valid"), true}};
-        QJsonArray listing;
+        m_listing.resize(0);
         for (const QString &line : lines) {
-            const ListingRow row = splitListingLine(line);
-            // Filling a copy of a ready pair skips the key look-ups.
-            QJsonObject pair(m_pair);
-            pair[m_labelKey] = row.label;
-            pair[m_valueKey] = row.value;
-            listing.append(pair);
-            if (row.label == QLatin1String(HexIdLabel))
-                object.insert(QStringLiteral("hexId"), row.value);
+            const qsizetype at = m_listing.size();
+            m_listing.resize(at + m_utf8.requiredSpace(line.size()) + 1);
+            char *end = m_utf8.appendToBuffer(m_listing.data() + at, line);
+            *end++ = '\n';
+            m_listing.resize(end - m_listing.constData());
         }
-        object.insert(QStringLiteral("listing"), listing);
-        return object;
+        m_listing += '\n';
+        return m_listing;
     }
 
-    static QJsonObject invalidObject(const QString &text)
+    static QByteArray invalidText(const QString &text, const MessageDiagnosis &diagnosis)
     {
-        const MessageDiagnosis diagnosis = diagnoseMessage(text);
-        QJsonValue errors;
-        if (diagnosis.errors == MessageDiagnosis::Errors::Located) {
-            QJsonArray bits;
-            for (const int bit : diagnosis.errorBits)
-                bits.append(bit);
-            errors = QJsonObject{{QStringLiteral("located"), true},
-                                 {QStringLiteral("bits"), bits},
-                                 {QStringLiteral("corrected"), diagnosis.corrected}};
-        } else if (diagnosis.errors == MessageDiagnosis::Errors::TooMany) {
-            errors = QJsonObject{{QStringLiteral("located"), false}};
-        }
-        return {{QStringLiteral("input"), text},
-                {QStringLiteral("valid"), false},
-                {QStringLiteral("reason"), diagnosis.reason},
-                {QStringLiteral("errors"), errors}};
-    }
-
-    static QByteArray invalidText(const QString &text)
-    {
-        const MessageDiagnosis diagnosis = diagnoseMessage(text);
         QString out = QStringLiteral("Invalid message: ") + text + QStringLiteral(" - ") +
                       diagnosis.reason + QLatin1Char('\n');
         if (diagnosis.errors == MessageDiagnosis::Errors::Located) {
@@ -138,9 +256,9 @@ private:
     }
 
     bool m_json;
-    const QString m_labelKey = QStringLiteral("label");
-    const QString m_valueKey = QStringLiteral("value");
-    const QJsonObject m_pair{{m_labelKey, QString()}, {m_valueKey, QString()}};
+    JsonLine m_jsonLine;
+    QByteArray m_listing;
+    QStringEncoder m_utf8{QStringEncoder::Utf8};
 };
 
 bool decodeStandardInput(Decoder &decoder)
@@ -181,10 +299,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("One JSON object per message and line."));
+                                        QStringLiteral("One JSON object per input and line."));
     parser.addOption(jsonOption);
     parser.addPositionalArgument(QStringLiteral("HEX"),
-                                 QStringLiteral("A message, or - for standard input."),
+                                 QStringLiteral("A message or beacon ID, or - for standard input."),
                                  QStringLiteral("[HEX|- ...]"));
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());

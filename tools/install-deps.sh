@@ -10,11 +10,12 @@ set -euo pipefail
 
 # Build and run the programs, and build the .deb (dpkg-shlibdeps from
 # dpkg-dev, help2man for the manual pages, file for cpack). libcsv reads and
-# writes the test register.
+# writes the test register; rapidjson-dev is vestra-decode's JSON writer,
+# headers only.
 running=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev qt6-qpa-plugins
-    libcsv-dev fonts-liberation2
+    libcsv-dev rapidjson-dev fonts-liberation2
     dpkg-dev help2man file
 )
 # The test suite: benchmarks, PDF text checks, a virtual display, the fuzzer.

@@ -1,3 +1,4 @@
+#include "inputdecoding.h"
 #include "messagediagnosis.h"
 #include "messageencoder.h"
 #include "messagelisting.h"
@@ -12,14 +13,16 @@ void require(bool holds)
         std::abort(); // the fuzzer keeps the input
 }
 
-// For any text: a listing of 6 to 14 label lines exactly when the diagnosis
-// finds nothing wrong, and a corrected text that passes.
+// For any text: a listing of 6 to 14 label lines exactly when the diagnosis finds nothing
+// wrong (a second-generation length aside), a corrected text that passes, any 15 digits an ID.
 MessageDiagnosis decode(const QString &text)
 {
     QStringList lines{"stale"}, again;
     const bool valid = buildListing(text, lines);
     const MessageDiagnosis diagnosis = diagnoseMessage(text);
-    require(diagnosis.valid == valid && diagnosis.reason.isEmpty() == valid);
+    require(diagnosis.valid == (valid && secondGeneration(text) == SecondGeneration::No));
+    require(diagnosis.reason.isEmpty() == diagnosis.valid);
+    require(decodeInput(text).valid == (isBeaconIdText(text) || diagnosis.valid));
     require(valid ? lines.size() >= 6 && lines.size() <= 14 : lines.isEmpty());
     for (const QString &line : std::as_const(lines))
         require(line == "Protocol not Implemented" || line.contains(": "));

@@ -9,7 +9,7 @@ cmake -S "$(dirname "$0")/../../.." -B "$2" -G Ninja -DCMAKE_CXX_COMPILER=clang+
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESTRA_FUZZ=ON -DCMAKE_CXX_FLAGS="$sanitizers" >/dev/null
 cmake --build "$2" --target fuzz_decoder
 mkdir -p "$2/corpus"
-for seed in FFFE2F53CE91A2B3C4D5E3A1AF80 FFFE2F53CE91A2B3C4D5E3A1BF80 FFFE2F93C21E24012D814A62ECF7B1412A02; do
+for seed in FFFE2F53CE91A2B3C4D5E3A1AF80 FFFE2F53CE91A2B3C4D5E3A1BF80 FFFE2F93C21E24012D814A62ECF7B1412A02 27843C4802FFBFF; do
     printf %s "$seed" >"$2/corpus/$seed"
 done
 exec "$2/tests/decoder/fuzz/fuzz_decoder" -max_total_time="$1" -max_len=512 \
