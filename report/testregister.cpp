@@ -117,6 +117,14 @@ int noSpace(unsigned char)
     return 0;
 }
 
+QString columnError(int line, int column, const QString &what)
+{
+    return QStringLiteral("line %1, column %2 (\"%3\"): %4")
+        .arg(line)
+        .arg(column + 1)
+        .arg(header().value(column), what);
+}
+
 // RFC 4180 rows of bytes; false and error for a double quote out of place or
 // one never closed.
 bool csvRows(const QByteArray &bytes, Rows &rows, QString &error)
@@ -143,25 +151,13 @@ bool csvRows(const QByteArray &bytes, Rows &rows, QString &error)
     if (ok)
         ok = csv_fini(&parser, takeField, takeRow, &rows) == 0;
     if (!ok) {
-        const int column = int(rows.row.size());
-        const int line = data < end ? rows.line : rows.rowLine;
-        error = QStringLiteral("line %1, column %2 (\"%3\"): %4")
-                    .arg(line)
-                    .arg(column + 1)
-                    .arg(header().value(column))
-                    .arg(data < end ? QStringLiteral("a double quote out of place")
-                                    : QStringLiteral("a quoted field is never closed"));
+        error = data < end ? columnError(rows.line, int(rows.row.size()),
+                                         QStringLiteral("a double quote out of place"))
+                           : columnError(rows.rowLine, int(rows.row.size()),
+                                         QStringLiteral("a quoted field is never closed"));
     }
     csv_free(&parser);
     return ok;
-}
-
-QString columnError(int line, int column, const QString &what)
-{
-    return QStringLiteral("line %1, column %2 (\"%3\"): %4")
-        .arg(line)
-        .arg(column + 1)
-        .arg(header().at(column), what);
 }
 
 // The test of one register line; false and error when a field cannot be
