@@ -47,16 +47,6 @@ int fail(int status, const QString &message)
     return status;
 }
 
-// One line per test, whatever the fields hold.
-QString oneLine(QString text)
-{
-    for (QChar &c : text) {
-        if (c == u'\r' || c == u'\n' || c == u'\t')
-            c = u' ';
-    }
-    return text.simplified();
-}
-
 int list(const QList<TestRecord> &tests, const QString &text)
 {
     QList<QStringList> rows;
@@ -78,8 +68,9 @@ int list(const QList<TestRecord> &tests, const QString &text)
                         t.statusVerdict,
                         t.beacon.batteryExpiry,
                         t.beacon.hydrostaticReleaseExpiry};
+        // One line per test, whatever line breaks or tabs the fields hold.
         for (QString &field : row)
-            field = oneLine(field);
+            field = field.simplified();
         rows.append(row);
     }
     // Columns as wide as their widest field, so that the list reads as a table.
