@@ -32,6 +32,14 @@ bool readMessage(const QString &text, BeaconMessage &message)
     return message.isValid();
 }
 
+// Orbitography (location codes 0 and 1) and ship security (12) have no
+// decoder of their own; every other listing ends with the beacon's ID.
+bool hasDecoder(const BeaconMessage &message)
+{
+    const int code = message.protocolCode();
+    return message.isUserProtocol() || (code != 0 && code != 1 && code != 12);
+}
+
 class ListingWriter
 {
 public:
@@ -122,6 +130,10 @@ public:
     void addLocationLines()
     {
         add("Location Type: ", m.protocolTypeText());
+        if (!hasDecoder(m)) {
+            m_lines.append(QStringLiteral("Protocol not Implemented"));
+            return;
+        }
         switch (m.protocolCode()) {
         case 2:
             add("MMSI : ", m.mmsiText());
@@ -162,7 +174,6 @@ public:
             addRlsLines();
             break;
         default:
-            m_lines.append(QStringLiteral("Protocol not Implemented"));
             break;
         }
     }
@@ -257,6 +268,14 @@ bool isValidMessageText(const QString &messageText)
     return readMessage(normaliseMessageText(messageText), message);
 }
 
+QString listedBeaconId(const QString &messageText)
+{
+    BeaconMessage message;
+    if (!readMessage(normaliseMessageText(messageText), message) || !hasDecoder(message))
+        return QString();
+    return QString::fromLatin1(message.beaconId());
+}
+
 bool buildListing(const QString &messageText, QStringList &lines)
 {
     return fillListing(messageText, lines, nullptr);
@@ -315,9 +334,9 @@ ListingRow splitListingLine(const QString &line)
 QString listingValue(const QStringList &lines, QLatin1String label)
 {
     for (const QString &line : lines) {
-        const ListingRow row = splitListingLine(line);
+        const ListingRowView row = splitListingView(line);
         if (row.label == label)
-            return row.value;
+            return row.value.toString();
     }
     return QString();
 }

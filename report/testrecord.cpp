@@ -35,9 +35,7 @@ bool TestRecord::listing(QStringList &lines) const
 
 QString TestRecord::beaconId() const
 {
-    QStringList lines;
-    buildListing(hexMessage, lines);
-    return listingValue(lines, QLatin1String(HexIdLabel));
+    return listedBeaconId(hexMessage);
 }
 
 QString TestRecord::dateLine() const

@@ -80,37 +80,6 @@ bool needsApostrophe(const QString &value)
     return false;
 }
 
-// libcsv hands fields and row ends to these; it knows nothing of lines, so
-// the reader feeds it one line at a time and counts.
-struct Rows
-{
-    QList<QStringList> rows;
-    QList<int> firstLines;
-    QStringList row;
-    int line = 1;
-    int rowLine = 1;
-};
-
-void takeField(void *data, size_t size, void *context)
-{
-    auto *rows = static_cast<Rows *>(context);
-    const char *bytes = static_cast<const char *>(data);
-    // A field ends on the line where it is read to; its own line breaks are behind it.
-    if (rows->row.isEmpty())
-        rows->rowLine = rows->line - int(std::count(bytes, bytes + size, '\n'));
-    rows->row.append(QString::fromUtf8(bytes, qsizetype(size)));
-}
-
-void takeRow(int, void *context)
-{
-    auto *rows = static_cast<Rows *>(context);
-    rows->rows.append(std::move(rows->row));
-    rows->firstLines.append(rows->rowLine);
-    rows->row = QStringList();
-    rows->row.reserve(ColumnCount);
-    rows->rowLine = rows->line + 1;
-}
-
 // Blanks and tabs are part of a field here: libcsv would trim them.
 int noSpace(unsigned char)
 {
@@ -123,41 +92,6 @@ QString columnError(int line, int column, const QString &what)
         .arg(line)
         .arg(column + 1)
         .arg(header().value(column), what);
-}
-
-// RFC 4180 rows of bytes; false and error for a double quote out of place or
-// one never closed.
-bool csvRows(const QByteArray &bytes, Rows &rows, QString &error)
-{
-    csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        error = QStringLiteral("out of memory");
-        return false;
-    }
-    csv_set_space_func(&parser, noSpace);
-    const char *data = bytes.constData();
-    const char *const end = data + bytes.size();
-    bool ok = true;
-    while (ok && data < end) {
-        const char *lineEnd = static_cast<const char *>(memchr(data, '\n', size_t(end - data)));
-        const size_t size = lineEnd ? size_t(lineEnd - data + 1) : size_t(end - data);
-        ok = csv_parse(&parser, data, size, takeField, takeRow, &rows) == size;
-        if (ok) {
-            data += size;
-            if (lineEnd)
-                ++rows.line;
-        }
-    }
-    if (ok)
-        ok = csv_fini(&parser, takeField, takeRow, &rows) == 0;
-    if (!ok) {
-        error = data < end ? columnError(rows.line, int(rows.row.size()),
-                                         QStringLiteral("a double quote out of place"))
-                           : columnError(rows.rowLine, int(rows.row.size()),
-                                         QStringLiteral("a quoted field is never closed"));
-    }
-    csv_free(&parser);
-    return ok;
 }
 
 // The test of one register line; false and error when a field cannot be
@@ -196,6 +130,106 @@ bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
         return false;
     }
     return true;
+}
+
+// Reads the register's rows as libcsv hands them over, field by field, into
+// tests, and keeps the first thing wrong. libcsv knows nothing of lines, so
+// it is fed one line at a time and the lines are counted here.
+struct Reader
+{
+    QList<TestRecord> tests;
+    QStringList row;
+    int line = 1;
+    int rowLine = 1;
+    bool headerRead = false;
+    QString error;
+};
+
+// Worked out anew from the other columns; their text need not be kept.
+bool isDerived(qsizetype column)
+{
+    return column == BeaconIdColumn || column == FrequencyVerdictColumn ||
+           column == DistressColumn || column == ReportFileColumn;
+}
+
+void takeField(void *data, size_t size, void *context)
+{
+    auto *reader = static_cast<Reader *>(context);
+    const char *bytes = static_cast<const char *>(data);
+    // A field ends on the line where it is read to; its own line breaks are behind it.
+    if (reader->row.isEmpty())
+        reader->rowLine = reader->line - int(std::count(bytes, bytes + size, '\n'));
+    if (reader->headerRead && isDerived(reader->row.size()))
+        reader->row.append(QString());
+    else
+        reader->row.append(QString::fromUtf8(bytes, qsizetype(size)));
+}
+
+// The header first, then one test a row.
+void checkRow(Reader &reader)
+{
+    if (!reader.headerRead) {
+        reader.headerRead = true;
+        if (reader.row != header())
+            reader.error = QStringLiteral("line %1: not the header of a test register of this "
+                                          "program")
+                               .arg(reader.rowLine);
+    } else if (reader.row.size() != ColumnCount) {
+        reader.error =
+            QStringLiteral("line %1: %2 %3, where a test has %4")
+                .arg(reader.rowLine)
+                .arg(reader.row.size())
+                .arg(reader.row.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
+                .arg(int(ColumnCount));
+    } else {
+        TestRecord record;
+        if (toRecord(reader.row, reader.rowLine, record, reader.error))
+            reader.tests.append(std::move(record));
+    }
+}
+
+void takeRow(int, void *context)
+{
+    auto *reader = static_cast<Reader *>(context);
+    if (reader->error.isEmpty())
+        checkRow(*reader);
+    reader->row.clear();
+    reader->rowLine = reader->line + 1;
+}
+
+// The tests of an RFC 4180 register; false and error for the first line that
+// is not one the program wrote.
+bool readTests(const QByteArray &bytes, Reader &reader)
+{
+    csv_parser parser;
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+        reader.error = QStringLiteral("out of memory");
+        return false;
+    }
+    csv_set_space_func(&parser, noSpace);
+    const char *data = bytes.constData();
+    const char *const end = data + bytes.size();
+    bool parsed = true;
+    while (parsed && reader.error.isEmpty() && data < end) {
+        const char *lineEnd = static_cast<const char *>(memchr(data, '\n', size_t(end - data)));
+        const size_t size = lineEnd ? size_t(lineEnd - data + 1) : size_t(end - data);
+        parsed = csv_parse(&parser, data, size, takeField, takeRow, &reader) == size;
+        if (parsed) {
+            data += size;
+            if (lineEnd)
+                ++reader.line;
+        }
+    }
+    if (parsed && reader.error.isEmpty())
+        parsed = csv_fini(&parser, takeField, takeRow, &reader) == 0;
+    if (!parsed) {
+        reader.error = data < end ? columnError(reader.line, int(reader.row.size()),
+                                                QStringLiteral("a double quote out of place"))
+                                  : columnError(reader.rowLine, int(reader.row.size()),
+                                                QStringLiteral("a quoted field is never closed"));
+    }
+    csv_free(&parser);
+    return reader.error.isEmpty();
 }
 
 } // namespace
@@ -364,36 +398,13 @@ bool read(const QString &registerPath, QList<TestRecord> &tests, QString &error)
     QByteArray bytes = file.readAll();
     if (bytes.startsWith(Utf8Bom))
         bytes.remove(0, 3);
-
-    Rows rows;
-    QString why;
-    bool ok = csvRows(bytes, rows, why);
-    if (ok && !rows.rows.isEmpty() && rows.rows.first() != header()) {
-        why = QStringLiteral("line %1: not the header of a test register of this program")
-                  .arg(rows.firstLines.first());
-        ok = false;
+    Reader reader;
+    if (!readTests(bytes, reader)) {
+        error = registerPath + QStringLiteral(": ") + reader.error;
+        return false;
     }
-    tests.reserve(rows.rows.size());
-    for (int i = 1; ok && i < rows.rows.size(); ++i) {
-        QStringList &row = rows.rows[i];
-        if (row.size() != ColumnCount) {
-            why = QStringLiteral("line %1: %2 %3, where a test has %4")
-                      .arg(rows.firstLines.at(i))
-                      .arg(row.size())
-                      .arg(row.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
-                      .arg(int(ColumnCount));
-            ok = false;
-            break;
-        }
-        TestRecord record;
-        ok = toRecord(row, rows.firstLines.at(i), record, why);
-        tests.append(std::move(record));
-    }
-    if (!ok) {
-        tests.clear();
-        error = registerPath + QStringLiteral(": ") + why;
-    }
-    return ok;
+    tests = std::move(reader.tests);
+    return true;
 }
 
 } // namespace TestRegister

@@ -70,7 +70,7 @@ int list(const QList<TestRecord> &tests, const QString &text)
                         t.beacon.hydrostaticReleaseExpiry};
         // One line per test, whatever line breaks or tabs the fields hold.
         for (QString &field : row)
-            field = field.simplified();
+            field = std::move(field).simplified();
         rows.append(row);
     }
     // Columns as wide as their widest field, so that the list reads as a table.
@@ -80,14 +80,23 @@ int list(const QList<TestRecord> &tests, const QString &text)
         for (qsizetype c = 0; c < row.size(); ++c)
             widths[c] = qMax(widths[c], row[c].size());
     }
-    QByteArray out;
+    QString out;
     for (const QStringList &row : std::as_const(rows)) {
-        QString line;
-        for (qsizetype c = 0; c < row.size(); ++c)
-            line += c + 1 < row.size() ? row[c].leftJustified(widths[c] + 2) : row[c];
-        out += line.trimmed().toUtf8() + '\n';
+        const qsizetype start = out.size();
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            out += row[c];
+            if (c + 1 < row.size())
+                out.resize(out.size() + widths[c] + 2 - row[c].size(), u' ');
+        }
+        // No blanks after the last field that holds text.
+        qsizetype end = out.size();
+        while (end > start && out.at(end - 1) == u' ')
+            --end;
+        out.truncate(end);
+        out += u'\n';
     }
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    const QByteArray utf8 = out.toUtf8();
+    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
     return 0;
 }
 

@@ -197,6 +197,8 @@ void tst_Decoder::listing()
         QCOMPARE(buildListing(text, lines), !expected.isEmpty());
         QCOMPARE(lines, expected);
     }
+    // The register's beacon ID, taken without the listing, is the listing's.
+    QCOMPARE(listedBeaconId(text), listingValue(expected, QLatin1String(HexIdLabel)));
 }
 
 void tst_Decoder::position_data()
