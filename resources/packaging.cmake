@@ -67,7 +67,7 @@ if(UNIX AND NOT APPLE)
     # Manual pages, written by help2man from each program's --help.
     if(VESTRA_HELP2MAN AND VESTRA_GZIP)
         set(vestra_man_name_vestra "PC program of the Kova VESTRA EPIRB bench tester")
-        set(vestra_man_name_vestra-decode "decode 406 MHz beacon messages")
+        set(vestra_man_name_vestra-decode "decode 406 MHz beacon messages and beacon IDs")
         set(vestra_man_name_vestra-report "list the VESTRA test register and reprint past reports")
         set(vestra_man_name_vestra-sim
             "simulated VESTRA instrument for demonstration and training")
