@@ -22,8 +22,7 @@ const char CannotWrite[] = "The report cannot be written.\nIf the report is open
 
 ReportOutcome saveReport(const TestRecord &record, const QString &folder)
 {
-    QStringList listing;
-    if (!record.listing(listing))
+    if (!record.messageValid())
         return refused("Message received incorrect\nTry again.");
     const BeaconFields &beacon = record.beacon;
     // A field of blanks counts as filled.

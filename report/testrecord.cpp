@@ -28,6 +28,11 @@ QString TestRecord::distressText() const
                                                    : QString();
 }
 
+bool TestRecord::messageValid() const
+{
+    return isValidMessageText(hexMessage);
+}
+
 bool TestRecord::listing(QStringList &lines) const
 {
     return buildListing(hexMessage, lines);

@@ -46,7 +46,9 @@ struct TestRecord
     QString frequencyLimitText() const;
     QString frequencyVerdictText() const;
     QString distressText() const;
-    // The decoded listing; false, and no lines, for a message that fails its codes.
+    // Whether the message passes its error-correcting codes; its decoded
+    // listing, false and no lines for one that fails them.
+    bool messageValid() const;
     bool listing(QStringList &lines) const;
     // The 15-hex beacon ID; empty for an invalid message or one without an ID.
     QString beaconId() const;

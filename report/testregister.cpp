@@ -1,6 +1,5 @@
 #include "testregister.h"
 
-#include "messagelisting.h"
 #include "reportfile.h"
 #include "verdicts.h"
 
@@ -124,7 +123,7 @@ bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
     record.instrumentSerialNo = f[InstrumentSerialColumn];
     record.calibrationDue = f[CalibrationColumn];
     record.programVersion = f[VersionColumn];
-    if (!isValidMessageText(record.hexMessage)) {
+    if (!record.messageValid()) {
         error = columnError(line, HexMessageColumn,
                             QStringLiteral("the message fails its error-correcting codes"));
         return false;
