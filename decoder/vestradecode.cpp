@@ -1,3 +1,4 @@
+#include "consoleoutput.h"
 #include "inputdecoding.h"
 #include "messagelisting.h"
 #include "vestraversion.h"
@@ -217,7 +218,7 @@ public:
         } else {
             out = invalidText(text, decoding.diagnosis);
         }
-        std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
+        ConsoleOutput::writeUtf8(stdout, out);
         return decoding.valid;
     }
 
@@ -279,7 +280,7 @@ bool decodeStandardInput(Decoder &decoder)
 
 int usageError(const QString &message)
 {
-    std::fprintf(stderr, "vestra-decode: %s\n", qPrintable(message));
+    ConsoleOutput::write(stderr, QStringLiteral("vestra-decode: ") + message + u'\n');
     return 2;
 }
 
@@ -307,11 +308,16 @@ int main(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        ConsoleOutput::write(stdout, parser.helpText());
         return 0;
     }
-    if (parser.isSet(versionOption))
-        parser.showVersion();
+    // Printed, as the help is: Qt would show a message box on Windows
+    // whenever the process has no console.
+    if (parser.isSet(versionOption)) {
+        ConsoleOutput::write(stdout, QCoreApplication::applicationName() + u' ' +
+                                         QCoreApplication::applicationVersion() + u'\n');
+        return 0;
+    }
 
     const QStringList arguments = parser.positionalArguments();
     if (arguments.contains(QString()))

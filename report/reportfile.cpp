@@ -19,16 +19,53 @@ namespace {
 
 const char InvalidFileChars[] = "\"*/:<>?\\|";
 
+// Names Windows keeps for its devices, whatever extension follows; "COM¹"
+// and the like are among them.
+bool isDeviceName(QStringView stem)
+{
+    static const QStringList plain{QStringLiteral("CON"), QStringLiteral("PRN"),
+                                   QStringLiteral("AUX"), QStringLiteral("NUL")};
+    if (stem.size() == 3)
+        return plain.contains(stem, Qt::CaseInsensitive);
+    if (stem.size() != 4 || !(stem.startsWith(u"COM", Qt::CaseInsensitive) ||
+                              stem.startsWith(u"LPT", Qt::CaseInsensitive)))
+        return false;
+    const QChar n = stem.at(3);
+    return (n >= u'0' && n <= u'9') || n == u'\u00B9' || n == u'\u00B2' || n == u'\u00B3';
+}
+
 // QSaveFile writes beside the report under the report's name and seven more
-// bytes; most file systems allow 255 bytes to a name.
+// bytes. Most file systems allow 255 bytes to a name, NTFS 255 UTF-16 units.
 constexpr int NameMax = 255;
 constexpr int TemporaryNameExtra = 7;
+
+qsizetype nameLength(const QString &name)
+{
+#ifdef Q_OS_WIN
+    return name.size();
+#else
+    return QFile::encodeName(name).size();
+#endif
+}
+
+#ifdef Q_OS_WIN
+// MoveFileExW takes no more than MAX_PATH characters unless the path is
+// absolute and marked \\?\; Qt's own file calls mark theirs already.
+std::wstring longPath(const QString &path)
+{
+    QString native = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (native.startsWith(QLatin1String("\\\\")))
+        native = QStringLiteral("\\\\?\\UNC\\") + native.mid(2);
+    else
+        native.prepend(QLatin1String("\\\\?\\"));
+    return native.toStdWString();
+}
+#endif
 
 bool replaceFile(const QString &from, const QString &to)
 {
 #ifdef Q_OS_WIN
-    return MoveFileExW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(from).utf16()),
-                       reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(to).utf16()),
+    return MoveFileExW(longPath(from).c_str(), longPath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 #else
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
@@ -88,7 +125,9 @@ QString removeInvalidFileChars(QString text)
     QString cleaned;
     cleaned.reserve(text.size());
     for (const QChar c : text) {
-        if (!invalid.contains(c))
+        // Control characters (tab, line breaks) are refused by Windows and
+        // trouble everywhere else.
+        if (c.unicode() >= 0x20 && !invalid.contains(c))
             cleaned.append(c);
     }
     return cleaned;
@@ -97,8 +136,18 @@ QString removeInvalidFileChars(QString text)
 QString fileName(const QString &manufacturer, const QString &model, const QString &serialNo,
                  const QString &suffix)
 {
-    return removeInvalidFileChars(manufacturer) + u' ' + removeInvalidFileChars(model) + u' ' +
-           removeInvalidFileChars(serialNo) + suffix + QStringLiteral(".pdf");
+    QString name = removeInvalidFileChars(manufacturer) + u' ' + removeInvalidFileChars(model) +
+                   u' ' + removeInvalidFileChars(serialNo) + suffix + QStringLiteral(".pdf");
+    // "NUL.x EB-5 7.pdf" would open the device NUL on Windows; the report
+    // made here goes there too, so the rule holds everywhere. Windows also
+    // drops the blanks at the end of such a stem.
+    const qsizetype dot = name.indexOf(u'.');
+    QStringView stem = QStringView(name).left(dot);
+    while (stem.endsWith(u' '))
+        stem.chop(1);
+    if (isDeviceName(stem))
+        name.prepend(u'_');
+    return name;
 }
 
 QString path(const QString &folder, const QString &manufacturer, const QString &model,
@@ -118,7 +167,7 @@ bool canWrite(const QString &path)
 
 bool save(const QString &path, const QByteArray &data)
 {
-    if (QFile::encodeName(QFileInfo(path).fileName()).size() > NameMax - TemporaryNameExtra)
+    if (nameLength(QFileInfo(path).fileName()) > NameMax - TemporaryNameExtra)
         return saveUnderShortName(path, data);
     QSaveFile file(path);
     // A read-only folder may hold a writable report: that one is written in place.

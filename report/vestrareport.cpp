@@ -1,4 +1,5 @@
 #include "beaconhistory.h"
+#include "consoleoutput.h"
 #include "pdfreport.h"
 #include "reportfile.h"
 #include "testregister.h"
@@ -43,7 +44,7 @@ const char description[] =
 
 int fail(int status, const QString &message)
 {
-    std::fprintf(stderr, "vestra-report: %s\n", message.toLocal8Bit().constData());
+    ConsoleOutput::write(stderr, QStringLiteral("vestra-report: ") + message + u'\n');
     return status;
 }
 
@@ -95,8 +96,7 @@ int list(const QList<TestRecord> &tests, const QString &text)
         out.truncate(end);
         out += u'\n';
     }
-    const QByteArray utf8 = out.toUtf8();
-    std::fwrite(utf8.constData(), 1, size_t(utf8.size()), stdout);
+    ConsoleOutput::write(stdout, out);
     return 0;
 }
 
@@ -145,11 +145,16 @@ int main(int argc, char *argv[])
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(2, parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        ConsoleOutput::write(stdout, parser.helpText());
         return 0;
     }
-    if (parser.isSet(versionOption))
-        parser.showVersion();
+    // Printed, as the help is: Qt would show a message box on Windows
+    // whenever the process has no console.
+    if (parser.isSet(versionOption)) {
+        ConsoleOutput::write(stdout, QCoreApplication::applicationName() + u' ' +
+                                         QCoreApplication::applicationVersion() + u'\n');
+        return 0;
+    }
 
     const QStringList arguments = parser.positionalArguments();
     const QString command = arguments.value(0);
@@ -221,8 +226,7 @@ int main(int argc, char *argv[])
         return fail(1, QStringLiteral("%1 is there already; --force replaces it").arg(output));
     if (!pdfReport().createReport(output, *test, QDateTime::currentDateTime()))
         return fail(1, QStringLiteral("%1 cannot be written").arg(output));
-    std::printf(
-        "%s\n",
-        QDir::toNativeSeparators(QFileInfo(output).absoluteFilePath()).toLocal8Bit().constData());
+    ConsoleOutput::write(stdout,
+                         QDir::toNativeSeparators(QFileInfo(output).absoluteFilePath()) + u'\n');
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "beaconmessage.h"
+#include "consoleoutput.h"
 #include "inputdecoding.h"
 #include "messagediagnosis.h"
 #include "messageencoder.h"
@@ -9,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using E = MessageEncoder;
@@ -45,6 +47,8 @@ private slots:
     void json_data();
     void json();
     void answersEachLineWhileInputStaysOpen();
+    void consoleBytes_data();
+    void consoleBytes();
 
 private:
     // Decimal degrees to a billionth, "null" for a part without a number; from "S 33 20 0"
@@ -61,7 +65,8 @@ private:
     QProcess process;
     QByteArray decode(const QStringList &arguments, const QByteArray &input = {})
     {
-        process.start(VESTRA_DECODE_PATH, arguments);
+        // Windows' C library ends the lines in CR LF, as its text files do.
+        process.start(VESTRA_DECODE_PATH, arguments, QIODevice::ReadWrite | QIODevice::Text);
         process.write(input);
         process.closeWriteChannel();
         process.waitForFinished(10000);
@@ -415,7 +420,7 @@ void tst_Decoder::json()
 
 void tst_Decoder::answersEachLineWhileInputStaysOpen()
 {
-    process.start(VESTRA_DECODE_PATH, QStringList());
+    process.start(VESTRA_DECODE_PATH, QStringList(), QIODevice::ReadWrite | QIODevice::Text);
     process.write(valid.toLatin1() + "\n");
     QByteArray out;
     while (out.size() < validBlock.size() && process.waitForReadyRead(5000))
@@ -423,6 +428,32 @@ void tst_Decoder::answersEachLineWhileInputStaysOpen()
     QCOMPARE(out, validBlock);
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(5000));
+}
+
+// A file or a pipe gets UTF-8 on every platform, never the ANSI code page.
+void tst_Decoder::consoleBytes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes"); // as UTF-8 spells them
+    QTest::newRow("degree mark") << "N 45\u00BA42'"
+                                 << QByteArray("N 45\xC2\xBA"
+                                               "42'");
+    QTest::newRow("o slash, line end") << "Sj\u00F8\n" << QByteArray("Sj\xC3\xB8\n");
+}
+
+void tst_Decoder::consoleBytes()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    std::FILE *file = std::fopen(QFile::encodeName(dir.filePath("out")).constData(), "wb+");
+    QVERIFY(file);
+    QVERIFY(ConsoleOutput::write(file, text));
+    std::rewind(file);
+    QByteArray written(64, '\0');
+    written.resize(qsizetype(std::fread(written.data(), 1, 64, file)));
+    std::fclose(file);
+    QCOMPARE(written, bytes);
 }
 
 QTEST_GUILESS_MAIN(tst_Decoder)

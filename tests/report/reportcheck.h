@@ -5,24 +5,29 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <csignal>
 #include <functional>
+#ifndef Q_OS_WIN
+#include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 // Reports read back with poppler, registers read back as CSV, a home of their own.
 namespace ReportCheck {
 
 // Points HOME at dir with an empty Documents folder in it; run as root, goes on
-// as an ordinary user, for whom a read-only file is read-only.
+// as an ordinary user, for whom a read-only file is read-only. Windows finds
+// Documents without HOME, and has no users to switch to.
 inline void useHome(const QTemporaryDir &dir)
 {
+#ifndef Q_OS_WIN
     qputenv("HOME", dir.path().toLocal8Bit());
     qunsetenv("XDG_CONFIG_HOME");
     const uid_t nobody = 65534;
     if (geteuid() == 0 && (chown(QFile::encodeName(dir.path()), nobody, nobody) != 0 ||
                            setresgid(nobody, nobody, 0) != 0 || setresuid(nobody, nobody, 0) != 0))
         qFatal("Cannot go on as an ordinary user");
+#endif
     QDir(dir.path()).mkdir("Documents");
 }
 
@@ -64,6 +69,11 @@ inline QByteArray contents(const QString &path)
 // Runs f with every file capped at bytes (-1: no cap), as on a full disk.
 inline void onFullDisk(qint64 bytes, const std::function<void()> &f)
 {
+#ifdef Q_OS_WIN
+    if (bytes >= 0)
+        qFatal("No file-size cap on Windows: a full disk cannot be made here");
+    f();
+#else
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
     getrlimit(RLIMIT_FSIZE, &limit);
@@ -72,6 +82,7 @@ inline void onFullDisk(qint64 bytes, const std::function<void()> &f)
     f();
     limit.rlim_cur = previous;
     setrlimit(RLIMIT_FSIZE, &limit);
+#endif
 }
 
 } // namespace ReportCheck
