@@ -117,6 +117,12 @@ set(CPACK_STRIP_FILES ON)
 # Into the build folder, wherever cpack is started from.
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
 
+if(WIN32)
+    include(${VESTRA_RESOURCES_DIR}/windows.cmake)
+    include(CPack)
+    return()
+endif()
+
 set(CPACK_GENERATOR "DEB")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)

@@ -47,14 +47,18 @@ logged() {
     fi
 }
 
-# Ninja's progress lines, one every 100 steps, so a long build shows how far it is.
+# Ninja's progress, a line every 100 steps, so a long build shows how far it is.
 ninja_build() {
-    local name=$1 dir=$2
+    local name=$1 dir=$2 line rc
     mkdir -p "$logs"
     set +e
-    cmake --build "$dir" --parallel "$jobs" 2>&1 | tee "$logs/$name.log" |
-        awk -F'[][/]' '/^\[[0-9]+\/[0-9]+\]/ { if ($2 % 100 == 0 || $2 == $3) { printf "   %s: step %s of %s\n", "'"$name"'", $2, $3; fflush() } }'
-    local rc=${PIPESTATUS[0]}
+    cmake --build "$dir" --parallel "$jobs" 2>&1 | tee "$logs/$name.log" | while IFS= read -r line; do
+        if [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]] &&
+            { [ $((BASH_REMATCH[1] % 100)) -eq 0 ] || [ "${BASH_REMATCH[1]}" = "${BASH_REMATCH[2]}" ]; }; then
+            echo "   $name: step ${BASH_REMATCH[1]} of ${BASH_REMATCH[2]}"
+        fi
+    done
+    rc=${PIPESTATUS[0]}
     set -e
     if [ "$rc" -ne 0 ]; then
         grep -m 20 -B 2 -A 8 -E 'error:|FAILED:' "$logs/$name.log" >&2 || tail -n 40 "$logs/$name.log" >&2
@@ -229,10 +233,60 @@ build_kit() {
     build_libcsv
 }
 
+# RapidJSON is header-only and the same on every platform; the cross build
+# sees only this copy, never the rest of /usr/include.
+rapidjson_headers() {
+    [ -f /usr/include/rapidjson/writer.h ] || die "RapidJSON is missing; install the Debian package rapidjson-dev"
+    rm -rf "$kit/rapidjson"
+    mkdir -p "$kit/rapidjson/include"
+    cp -r /usr/include/rapidjson "$kit/rapidjson/include/"
+}
+
+build_programs() {
+    step "programs and unit tests for Windows: $build"
+    rapidjson_headers
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    logged programs-configure cmake -S "$repo" -B "$build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_TESTING=ON \
+        "${launcher[@]}" \
+        -DVESTRA_CSV_INCLUDE_DIR="$csv/include" \
+        -DVESTRA_CSV_LIBRARY="$csv/lib/libcsv.dll.a" \
+        -DRAPIDJSON_INCLUDE_DIR="$kit/rapidjson/include" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR="$(command -v wine || echo wine)"
+    ninja_build programs "$build"
+    local exe
+    for exe in app/vestra.exe decoder/vestra-decode.exe report/vestra-report.exe; do
+        [ -f "$build/$exe" ] || die "$build/$exe was not built"
+    done
+}
+
+package() {
+    need makensis nsis
+    need zip zip
+    step "installer and zip (CPack: NSIS and ZIP)"
+    rm -rf "$build/_CPack_Packages"
+    logged cpack sh -c "cd '$build' && cpack -C Release"
+    local f
+    for f in "$build"/kova-vestra-*-win64.exe "$build"/kova-vestra-*-win64.zip; do
+        [ -f "$f" ] || die "cpack made no $(basename "$f"); see $logs/cpack.log"
+        echo "   $f ($(du -h "$f" | cut -f1))"
+    done
+    # The folder a technician gets, unpacked, for tools/windows/test.sh.
+    rm -rf "$build/deploy"
+    logged deploy cmake --install "$build" --prefix "$build/deploy" --strip
+}
+
+start=$(date +%s)
 check_tools
 step "kit: $kit"
 build_kit
 if [ "${1:-}" = --kit-only ]; then
-    step "kit ready"
+    step "kit ready ($(($(date +%s) - start)) s)"
     exit 0
 fi
+build_programs
+package
+step "done in $(($(date +%s) - start)) s: $build/deploy, the installer and the zip"
