@@ -4,6 +4,8 @@
 #
 #   bash tools/install-deps.sh             building, running and packaging
 #   bash tools/install-deps.sh --testing   the above plus the test tools
+#   bash tools/install-deps.sh --windows   the above plus the Windows cross build
+#   bash tools/install-deps.sh --wine      the above plus the Windows checks
 #
 # Further arguments are extra packages, e.g. "lintian" or "xvfb xauth".
 set -euo pipefail
@@ -24,11 +26,21 @@ testing=(
     clang libclang-rt-14-dev
 )
 
+# tools/windows/build.sh: MinGW-w64 with POSIX threads, tcl for SQLite's
+# amalgamation, NSIS and zip for the installer and the zip.
+windows=(
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    tcl nsis zip
+)
+# tools/windows/test.sh: Wine in a virtual display, screenshots, PDF text.
+wine=(wine wine64 xvfb xdotool imagemagick poppler-utils)
+
 packages=("${running[@]}")
-if [ "${1:-}" = "--testing" ]; then
-    packages+=("${testing[@]}")
-    shift
-fi
+case "${1:-}" in
+--testing) packages+=("${testing[@]}") && shift ;;
+--windows) packages+=("${windows[@]}") && shift ;;
+--wine) packages+=("${windows[@]}" "${wine[@]}") && shift ;;
+esac
 packages+=("$@")
 
 missing=()

@@ -400,7 +400,7 @@ private slots:
         QCOMPARE(tool.exitCode(), status);
         // The columns of list are padded with blanks.
         QString said = status ? tool.readAllStandardError() : tool.readAllStandardOutput();
-        output.replaceInStrings("%1", path).replaceInStrings("%2", dir.path());
+        output.replaceInStrings("%1", path).replaceInStrings("%2", QDir::toNativeSeparators(dir.path()));
         QCOMPARE(said.replace(QRegularExpression(" +"), " "), output.join('\n') + '\n');
         // A refusal writes nothing.
         QCOMPARE(contents(dir.filePath("there.pdf")), "earlier");

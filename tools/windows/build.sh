@@ -280,6 +280,7 @@ package() {
 }
 
 start=$(date +%s)
+bash "$repo/tools/install-deps.sh" --windows
 check_tools
 step "kit: $kit"
 build_kit

@@ -32,6 +32,7 @@ die() {
     printf 'test.sh: %s\n' "$*" >&2
     exit 2
 }
+bash "$repo/tools/install-deps.sh" --wine || die "installing the packages failed"
 for tool in wine Xvfb import pdftotext xdotool; do
     command -v $tool >/dev/null || die "$tool is missing (Debian: wine, xvfb, imagemagick, poppler-utils, xdotool)"
 done
@@ -60,7 +61,7 @@ mkdir -p "$work/home" "$shots"
 # A prefix of its own and a home of its own: Wine links the user's Documents to
 # $HOME/Documents when there is one.
 export WINEPREFIX=$work/prefix HOME=$work/home WINEDEBUG=-all WINEARCH=win64
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winebrowser.exe="
 pids=()
 cleanup() {
     local pid
@@ -131,8 +132,12 @@ readings=$(grep -c '^reading .*: .' "$drive")
 grep -q '^reading TxtLabelHexMsg: FFFED090121E24003C40AAB3D13794C2A4D6$' "$drive" &&
     grep -q '^reading TxtLabelFreq: .*406.0312' "$drive"
 check "Request Data: six readings, the simulator's hex and frequency among them" $? "$readings readings"
-reports=$(find "$WINEPREFIX/drive_c/users" -path '*Documents/VESTRA_Reports/*.pdf' | head -n 1)
-register=$(find "$WINEPREFIX/drive_c/users" -path '*Documents/VESTRA_Reports/test-register.csv' | head -n 1)
+# Documents is a link (to $HOME) that find would not follow.
+folder=
+for d in "$WINEPREFIX"/drive_c/users/*/Documents/VESTRA_Reports; do [ -d "$d" ] && folder=$d; done
+reports=$(ls "$folder"/*.pdf 2>/dev/null | head -n 1)
+register=$folder/test-register.csv
+[ -f "$register" ] || register=
 [ -n "$reports" ] && [ -n "$register" ] && [ "$(wc -l <"$register")" -eq 2 ]
 check "Make Report: PDF and register line in Documents\\VESTRA_Reports" $? "${reports#"$WINEPREFIX/"}"
 if [ -n "$register" ]; then
