@@ -21,6 +21,8 @@ Q_LOGGING_CATEGORY(lcReport, "vestra.report")
 
 namespace {
 
+const char PageNotDrawn[] = "The page cannot be drawn";
+
 constexpr int Resolution = 300;
 constexpr int FrameInset = 50;
 // Heights of the six sections in percent of the page height, top to bottom.
@@ -108,7 +110,7 @@ bool pdfReport::createReport(QString fileName, const TestRecord &record, const Q
         QPen pen(Qt::black, FramePenWidth);
         QPainter painter;
         if (!painter.begin(&writer)) {
-            lastError = QStringLiteral("The page cannot be drawn");
+            lastError = QLatin1String(PageNotDrawn);
             return false;
         }
         painter.setPen(pen);
@@ -133,7 +135,7 @@ bool pdfReport::createReport(QString fileName, const TestRecord &record, const Q
         drawInstrumentInfo(painter, sections[5], record, reprinted);
 
         if (!painter.end()) {
-            lastError = QStringLiteral("The page cannot be drawn");
+            lastError = QLatin1String(PageNotDrawn);
             return false;
         }
     }
