@@ -142,7 +142,9 @@ build_qtbase() {
     # Only what the program uses; Qt's bundled libraries, none of the host's.
     # Debian's +dfsg tree has no src/3rdparty/wintab, hence no tablet events;
     # with OpenGL off the Windows plugin still builds its dynamic-GL branch
-    # unless dynamicgl is off too.
+    # unless dynamicgl is off too. Qt 6.4.2 builds its DirectWrite font
+    # database only with Direct2D, which MinGW lacks, yet the Windows plugin
+    # calls it with DirectWrite 3 alone: off (GDI's database is the default).
     logged qtbase-configure cmake -S "$dir" -B "$kit/build/qtbase" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
         -DCMAKE_BUILD_TYPE=Release \
@@ -168,7 +170,7 @@ build_qtbase() {
         -DFEATURE_system_doubleconversion=OFF \
         -DFEATURE_freetype=ON -DFEATURE_harfbuzz=ON -DFEATURE_png=ON \
         -DFEATURE_icu=OFF \
-        -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF \
+        -DFEATURE_vulkan=OFF -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF \
 
     step "qtbase: building ($jobs jobs; some 1,100 steps, 40 to 50 minutes on two cores)"
     ninja_build qtbase "$kit/build/qtbase"
