@@ -65,12 +65,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The form is laid out to the pixel for an 8-point Arial, Windows' old
     // dialog size; every platform's default is larger (Qt 6 takes Segoe UI 9
-    // on Windows) and would clip its labels. Linux has Liberation Sans for
-    // it, Arial's metric twin, and so has Wine.
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    // on Windows) and would clip its labels. On Linux fontconfig gives Arial's
+    // metric twin, Liberation Sans.
+    QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
     setApplicationNames();
 
     MainWindow window;

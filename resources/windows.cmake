@@ -42,6 +42,16 @@ if(MINGW)
     endforeach()
 endif()
 
+# Installed stripped (cmake --install --strip, and cpack), the DLLs copied in
+# lose their symbol tables as the programs do: the runtime's are half debug data.
+install(CODE "
+if(CMAKE_INSTALL_DO_STRIP)
+    file(GLOB_RECURSE vestra_dlls \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/*.dll\")
+    foreach(dll IN LISTS vestra_dlls)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${dll}\")
+    endforeach()
+endif()")
+
 # The licence page: our terms, then Qt's LGPL notice as the About dialog has it.
 file(READ ${VESTRA_RESOURCES_DIR}/licence/windows-terms.txt vestra_terms)
 file(READ ${VESTRA_RESOURCES_DIR}/licence/notice.txt vestra_qt_notice)

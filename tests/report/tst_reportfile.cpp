@@ -378,7 +378,7 @@ private slots:
                       three = listed.arg("3", "09", "27843C4802FFBFF", "MS Fjordlys"),
                       four = listed.arg("4", "05", "27843C4802FFBFF", "MS Fjordlys");
         const QStringList latest{"reprint", "--beacon", "27843c4802ffbff"};
-        const QString reprinted = "%2/ACME EB-5 77 2026-03-%1.pdf";
+        const QString reprinted = QDir::toNativeSeparators("%2/ACME EB-5 77 2026-03-%1.pdf");
         // clang-format off
         const struct { const char *tag; QStringList arguments; int status; QStringList output; } rows[] = {
             {"list", {"list"}, 0, {one, two, three, four}},

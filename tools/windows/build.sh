@@ -260,7 +260,8 @@ build_programs() {
         -DCMAKE_CROSSCOMPILING_EMULATOR="$(command -v wine || echo wine)"
     ninja_build programs "$build"
     local exe
-    for exe in app/vestra.exe decoder/vestra-decode.exe report/vestra-report.exe; do
+    # Qt gathers the programs and DLLs of a Windows build in the top folder.
+    for exe in vestra.exe vestra-decode.exe vestra-report.exe winetest/generic/vestrawinetest.dll; do
         [ -f "$build/$exe" ] || die "$build/$exe was not built"
     done
 }

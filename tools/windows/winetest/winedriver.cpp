@@ -12,7 +12,7 @@
 
 WineDriver::WineDriver(const QString &logPath) : m_log(logPath), m_logPath(logPath)
 {
-    m_log.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text);
+    m_log.open(QIODevice::WriteOnly | QIODevice::Truncate); // LF alone, for grep
     connect(&m_timer, &QTimer::timeout, this, &WineDriver::step);
     m_timer.start(100);
 }
