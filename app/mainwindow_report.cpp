@@ -78,14 +78,14 @@ TestRecord MainWindow::testRecord() const
 void MainWindow::on_pbDecodeData_clicked()
 {
     const ReportOutcome outcome = saveReport(testRecord(), ReportFile::folder());
+    for (const QString &line : outcome.statusLines)
+        addStatusLine(line);
     if (!outcome.saved()) {
         QMessageBox messageBox;
         messageBox.setText(outcome.refusal);
         messageBox.exec();
         return;
     }
-    for (const QString &line : outcome.statusLines)
-        addStatusLine(line);
     QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
 }
 
