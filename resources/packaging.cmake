@@ -123,8 +123,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 # The window system plugin is loaded at run time, so no linked library names
-# it; the window and the report are laid out for the Liberation fonts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+# it, nor the SQLite driver of the test history; the window and the report
+# are laid out for the Liberation fonts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pdf-viewer")
 configure_file(${VESTRA_RESOURCES_DIR}/debian/cpack-checks.cmake.in

@@ -156,7 +156,7 @@ private slots:
 
         QProcess tool;
         tool.setWorkingDirectory(home.path());
-        tool.start(VESTRA_REPORT_PATH, {"reprint", "--line", "2"});
+        tool.start(VESTRA_REPORT_PATH, {"reprint", "--test", "2"});
         QVERIFY(tool.waitForFinished(20000));
         reprint = QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
         reprintText = poppler({"pdftotext", "-layout", reprint, "-"});
@@ -175,7 +175,11 @@ private slots:
     {
         QCOMPARE(boxTexts, {"Please enter at least\nManufacturer\nModel and Serial"});
         QCOMPARE(opened, QList<QUrl>(2, QUrl::fromLocalFile(pdf)));
-        QCOMPARE(log.mid(0, 2), QStringList(2, "Saving: " + pdf));
+        // Newest first: each test in the history, then in the register.
+        QCOMPARE(log.mid(0, 6), QStringList({"Test register: line added",
+                                             "Test history: saved as test 2", "Saving: " + pdf,
+                                             "Test register: line added",
+                                             "Test history: saved as test 1", "Saving: " + pdf}));
         // One page, the logo on it at its pixel size.
         const QRegularExpression info(
             "Title: +Beacon report\n(.*\n)*Creator: +Halvik\n(.*\n)*Pages: +1\n");
@@ -240,7 +244,7 @@ private slots:
                        sections[5].bottom() + 1));
     }
 
-    // The reprint is the page of register line 2, and one line more below its date.
+    // The reprint is the page of test 2, and one line more below its date.
     void reprinted()
     {
         // Line by line, without the blanks that lay the page out.
@@ -266,8 +270,9 @@ private slots:
     {
         QFile::setPermissions(registerPath, QFile::ReadOwner);
         QCOMPARE(makeReport(), QStringList());
-        QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 2),
-                 QStringList({"Test register not updated: Permission denied", "Saving: " + pdf}));
+        QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 3),
+                 QStringList({"Test register not updated: Permission denied",
+                              "Test history: saved as test 3", "Saving: " + pdf}));
     }
 
     // Next year, the same beacon: what the technician left empty comes from
