@@ -1,0 +1,64 @@
+#ifndef HISTORYWINDOW_H
+#define HISTORYWINDOW_H
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class HistoryWindow;
+}
+class QAbstractItemView;
+class QModelIndex;
+class QSortFilterProxyModel;
+QT_END_NAMESPACE
+
+class DueModel;
+class HistoryModel;
+class TestHistory;
+class TextFilter;
+
+// Every test in the history, newest first, and what falls due, each in a
+// table sorted by a click on a header; a filter field narrows both. A test's
+// report is reprinted into the report folder's Reprints and opened.
+class HistoryWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // A window of its own, though it goes with its parent.
+    explicit HistoryWindow(QWidget *parent = nullptr);
+    ~HistoryWindow() override;
+
+    // Reads the history of the report folder anew into both tables, or shows
+    // why it cannot be read instead of them.
+    void load(const QString &reportFolder);
+    // Shows the window in front, the keyboard in the filter field.
+    void present();
+
+signals:
+    // Where a reprint went, or why it did not, for the main window's log.
+    void statusLine(const QString &line);
+
+private:
+    void showError(const QString &why);
+    void setFilterText(const QString &text);
+    void updateCount();
+    QAbstractItemView *currentView() const;
+    // The report of the test in this row of a table.
+    void openReport(const QModelIndex &index);
+    // Enter in the filter field: the selected row, else the first one shown.
+    void openSelected();
+
+    Ui::HistoryWindow *ui;
+    QString folder;
+    std::unique_ptr<TestHistory> history;
+    HistoryModel *tests;
+    DueModel *due;
+    TextFilter *testsFilter;
+    TextFilter *dueFilter;
+};
+
+#endif // HISTORYWINDOW_H
