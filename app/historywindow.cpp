@@ -8,10 +8,13 @@
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
-#include <QKeyEvent>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QThread>
 #include <QUrl>
+
+#include <utility>
 
 // Keeps the rows that the history's own filter rule keeps. A table other than
 // the tests' hands the rule its texts under the tests' column titles.
@@ -24,8 +27,11 @@ public:
     {
         if (typed == text)
             return;
+        // Anew rather than range by range: with thousands of rows left out, the
+        // views would take longer over the ranges than the filter over the rows.
+        beginResetModel();
         text = typed;
-        invalidateFilter();
+        endResetModel();
     }
 
     // Where each column of a test's row stands in the source, -1 for none.
@@ -44,51 +50,74 @@ protected:
     {
         if (text.isEmpty())
             return true;
-        QStringList texts;
-        texts.reserve(columns.size());
-        for (int column : columns)
-            texts << (column < 0 ? QString()
-                                 : sourceModel()->index(row, column, parent).data().toString());
+        // One list for every row: no allocation per row and keystroke.
+        texts.resize(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            texts[i] = columns[i] < 0
+                           ? QString()
+                           : sourceModel()->index(row, columns[i], parent).data().toString();
         return matchesFilter(texts, text);
     }
 
 private:
     QString text;
     QList<int> columns;
+    mutable QStringList texts;
 };
 
 namespace {
 
-void setUpTable(QTableView *view, TextFilter *filter, QAbstractItemModel *model)
+// Rows enough for any screen, read in a few milliseconds.
+constexpr int FirstPageRows = 200;
+
+void setUpTable(QTableView *view, TextFilter *filter)
 {
-    filter->setSourceModel(model);
     filter->setSortRole(Qt::UserRole);
-    filter->mapColumns();
     view->setModel(filter);
     // The models' own order (newest first, soonest first) until a header is clicked.
     view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    view->setSortingEnabled(true);
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->horizontalHeader()->setHighlightSections(false);
     view->horizontalHeader()->setStretchLastSection(true);
 }
 
+// Puts model behind filter in the order the view's header asks for.
+void showModel(QTableView *view, TextFilter *filter, QAbstractItemModel *model)
+{
+    filter->setSourceModel(model);
+    filter->mapColumns();
+    const QHeaderView *header = view->horizontalHeader();
+    filter->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+}
+
 } // namespace
 
+// What the reading thread hands over: models it made and moved to the
+// window's thread, or why the history could not be read.
+struct HistoryWindow::Reading
+{
+    std::unique_ptr<HistoryModel> tests;
+    std::unique_ptr<DueModel> due;
+    QString error;
+};
+
 HistoryWindow::HistoryWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window), ui(new Ui::HistoryWindow), tests(new HistoryModel(this)),
-      due(new DueModel(this)), testsFilter(new TextFilter(this)), dueFilter(new TextFilter(this))
+    : QWidget(parent, Qt::Window), ui(new Ui::HistoryWindow),
+      firstPage(new QStandardItemModel(this)), testsFilter(new TextFilter(this)),
+      dueFilter(new TextFilter(this))
 {
     ui->setupUi(this);
-    setUpTable(ui->testsView, testsFilter, tests);
-    setUpTable(ui->dueView, dueFilter, due);
-    due->setHorizon(ui->horizonSpin->value());
+    setUpTable(ui->testsView, testsFilter);
+    setUpTable(ui->dueView, dueFilter);
 
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &HistoryWindow::setFilterText);
     connect(ui->filterEdit, &QLineEdit::returnPressed, this, &HistoryWindow::openSelected);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &HistoryWindow::updateCount);
-    connect(ui->horizonSpin, &QSpinBox::valueChanged, due, &DueModel::setHorizon);
+    connect(ui->horizonSpin, &QSpinBox::valueChanged, this, [this](int days) {
+        if (due)
+            due->setHorizon(days);
+    });
     // Enter on a row, and a double-click (or the desktop's own way of opening).
     connect(ui->testsView, &QAbstractItemView::activated, this, &HistoryWindow::openReport);
     connect(ui->dueView, &QAbstractItemView::activated, this, &HistoryWindow::openReport);
@@ -99,6 +128,9 @@ HistoryWindow::HistoryWindow(QWidget *parent)
 
 HistoryWindow::~HistoryWindow()
 {
+    if (reader)
+        reader->wait();
+    delete reader;
     delete ui;
 }
 
@@ -110,18 +142,86 @@ void HistoryWindow::load(const QString &reportFolder)
     folder = reportFolder;
     if (!history || history->filePath() != path)
         history = std::make_unique<TestHistory>(path);
-    if (!history->open() || !tests->load(*history) || !due->load(*history, QDate::currentDate())) {
-        QString why = history->errorString();
-        if (!why.contains(path))
-            why = path + QStringLiteral(": ") + why;
-        history.reset();
-        return showError(tr("The test history cannot be opened.\n\n%1").arg(why));
-    }
+    if (!history->open())
+        return showError(history->errorString());
+    total = history->count();
+    if (!tests)
+        showFirstPage();
+    if (!history)
+        return;
     ui->stackedWidget->setCurrentWidget(ui->tabWidget);
     ui->pbOpenReport->setEnabled(true);
-    ui->testsView->resizeColumnsToContents();
-    ui->dueView->resizeColumnsToContents();
     updateCount();
+    readWhole();
+}
+
+void HistoryWindow::showFirstPage()
+{
+    firstPage->clear();
+    firstPage->setHorizontalHeaderLabels(historyHeader());
+    const bool read = history->forEach(TestHistory::Order::NewestFirst, [&](const StoredTest &t) {
+        QList<QStandardItem *> row;
+        for (const QString &text : historyRow(t))
+            row << new QStandardItem(text);
+        row.first()->setData(t.number, Qt::UserRole);
+        firstPage->appendRow(row);
+        return firstPage->rowCount() < FirstPageRows;
+    });
+    if (!read)
+        return showError(history->errorString());
+    showModel(ui->testsView, testsFilter, firstPage);
+    ui->testsView->resizeColumnsToContents();
+}
+
+void HistoryWindow::readWhole()
+{
+    if (reader) {
+        readAgain = true;
+        return;
+    }
+    readAgain = false;
+    reading = std::make_unique<Reading>();
+    reader = QThread::create([r = reading.get(), path = history->filePath(), window = thread(),
+                              today = QDate::currentDate()] {
+        // Models and a connection of this thread's own; only the models stay.
+        r->tests = std::make_unique<HistoryModel>();
+        r->due = std::make_unique<DueModel>();
+        TestHistory own(path);
+        if (!own.open() || !r->tests->load(own) || !r->due->load(own, today))
+            r->error = own.errorString();
+        r->tests->moveToThread(window);
+        r->due->moveToThread(window);
+    });
+    connect(reader, &QThread::finished, this, &HistoryWindow::takeWhole);
+    reader->start();
+}
+
+void HistoryWindow::takeWhole()
+{
+    reader->wait();
+    delete std::exchange(reader, nullptr);
+    const std::unique_ptr<Reading> read = std::move(reading);
+    if (!read->error.isEmpty()) {
+        showError(read->error);
+    } else {
+        const bool first = !tests;
+        std::unique_ptr<HistoryModel> oldTests(std::exchange(tests, read->tests.release()));
+        std::unique_ptr<DueModel> oldDue(std::exchange(due, read->due.release()));
+        tests->setParent(this);
+        due->setParent(this);
+        due->setHorizon(ui->horizonSpin->value());
+        showModel(ui->testsView, testsFilter, tests);
+        showModel(ui->dueView, dueFilter, due);
+        // Sorting a page of the history would only mislead.
+        ui->testsView->setSortingEnabled(true);
+        ui->dueView->setSortingEnabled(true);
+        if (first)
+            ui->dueView->resizeColumnsToContents();
+        total = tests->rowCount();
+        updateCount();
+    }
+    if (readAgain && history)
+        readWhole();
 }
 
 void HistoryWindow::present()
@@ -135,10 +235,13 @@ void HistoryWindow::present()
 
 void HistoryWindow::showError(const QString &why)
 {
-    ui->lblError->setText(why);
+    const QString path = history ? history->filePath() : QString();
+    ui->lblError->setText(tr("The test history cannot be opened.\n\n%1")
+                              .arg(why.contains(path) ? why : path + QStringLiteral(": ") + why));
     ui->stackedWidget->setCurrentWidget(ui->lblError);
     ui->pbOpenReport->setEnabled(false);
     ui->lblCount->clear();
+    history.reset();
 }
 
 void HistoryWindow::setFilterText(const QString &text)
@@ -154,9 +257,12 @@ void HistoryWindow::updateCount()
         return;
     const bool onDue = currentView() == ui->dueView;
     const TextFilter *filter = onDue ? dueFilter : testsFilter;
-    ui->lblCount->setText((onDue ? tr("%1 of %2 beacons") : tr("%1 of %2 tests"))
-                              .arg(filter->rowCount())
-                              .arg(filter->sourceModel()->rowCount()));
+    if (!tests)
+        ui->lblCount->setText(tr("Reading all %1 tests...").arg(total));
+    else
+        ui->lblCount->setText((onDue ? tr("%1 of %2 beacons") : tr("%1 of %2 tests"))
+                                  .arg(filter->rowCount())
+                                  .arg(filter->sourceModel()->rowCount()));
 }
 
 QAbstractItemView *HistoryWindow::currentView() const
@@ -164,17 +270,23 @@ QAbstractItemView *HistoryWindow::currentView() const
     return ui->tabWidget->currentWidget() == ui->tabDue ? ui->dueView : ui->testsView;
 }
 
+qint64 HistoryWindow::testNumber(const QModelIndex &index) const
+{
+    const QModelIndex source = static_cast<const TextFilter *>(index.model())->mapToSource(index);
+    if (source.model() == tests)
+        return tests->testNumber(source.row());
+    if (source.model() == due)
+        return due->testNumber(source.row());
+    return source.siblingAtColumn(0).data(Qt::UserRole).toLongLong();
+}
+
 void HistoryWindow::openReport(const QModelIndex &index)
 {
     if (!history || !index.isValid())
         return;
-    const int row =
-        (index.model() == dueFilter ? dueFilter : testsFilter)->mapToSource(index).row();
-    const qint64 number =
-        index.model() == dueFilter ? due->testNumber(row) : tests->testNumber(row);
     const QString reprints = QDir(folder).filePath(QStringLiteral("Reprints"));
     QDir().mkpath(reprints); // when it cannot be made, the reprint says why
-    const ReprintOutcome outcome = reprintInto(*history, number, reprints, true);
+    const ReprintOutcome outcome = reprintInto(*history, testNumber(index), reprints, true);
     const QString line = outcome.ok() ? tr("Saving reprint: ") + outcome.path
                                       : tr("Reprint not saved: ") + outcome.error;
     ui->lblOutcome->setText(line);
