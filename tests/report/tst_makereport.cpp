@@ -168,10 +168,10 @@ private slots:
         QCOMPARE(boxTexts, {"Please enter at least\nManufacturer\nModel and Serial"});
         QCOMPARE(opened, QList<QUrl>(2, QUrl::fromLocalFile(pdf)));
         // Newest first: each test in the history, then in the register.
-        QCOMPARE(log.mid(0, 6), QStringList({"Test register: line added",
-                                             "Test history: saved as test 2", "Saving: " + pdf,
-                                             "Test register: line added",
-                                             "Test history: saved as test 1", "Saving: " + pdf}));
+        QCOMPARE(log.mid(0, 6),
+                 QStringList({"Test register: line added", "Test history: saved as test 2",
+                              "Saving: " + pdf, "Test register: line added",
+                              "Test history: saved as test 1", "Saving: " + pdf}));
         // One page, the logo on it at its pixel size.
         const QRegularExpression info(
             "Title: +Beacon report\n(.*\n)*Creator: +Halvik\n(.*\n)*Pages: +1\n");
