@@ -153,8 +153,11 @@ void MainWindow::onTimeout()
     ui->groupBox->show();
     ui->Infoframe->hide();
     serialComm->closePort();
+    // The verdict a report made now would print is the one shown.
+    shown.statusText = QLatin1String(Verdicts::ReceiveTimeoutText);
+    shown.statusGood = false;
     ui->TxtLabelStatus->setStyleSheet(QLatin1String(Verdicts::BadStyle));
-    ui->TxtLabelStatus->setText(QLatin1String(Verdicts::ReceiveTimeoutText));
+    ui->TxtLabelStatus->setText(shown.statusText);
     ui->TxtLabelDistressStatus->hide();
     receiveTimer->stop();
 }

@@ -1,6 +1,7 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "evaluation.h"
 #include "exchange.h"
 #include "linktimings.h"
 #include "testrecord.h"
@@ -19,9 +20,9 @@ class DialogAbout;
 class SerialComm;
 
 // The only window, and the controller of the instrument link, the evaluation
-// and the report. Its operations are spread over the folder of the subsystem
-// they belong to: link/ (frame reception), evaluation/ (verdicts); "Make
-// Report" and the beacon history are in mainwindow_report.cpp beside it.
+// and the report. Its operations are spread over files by subsystem:
+// mainwindow_exchange.cpp (frame reception), mainwindow_evaluation.cpp (what a
+// measurement shows), mainwindow_report.cpp ("Make Report", the beacon history).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -61,12 +62,19 @@ private:
     void evaluateReadings();
     void showDistressWarning();
     void recallBeacon();
+    // The message the report decodes: as received, or as typed in debug mode.
+    QString reportMessage() const;
 
     Ui_MainWindow *ui;
     SerialComm *serialComm = nullptr;
     QTimer *receiveTimer = nullptr;
     // The counts, the page and the readings of the exchange.
     Exchange exchange;
+    // The finished measurement, the window's one copy of it: the readings as
+    // received and what the evaluation made of them. The report's record and
+    // the distress warning are built from it, never read back from labels.
+    Readings measured;
+    Evaluation shown;
     LinkTimings timings;
     int progressTicks = 0;
     bool debugMode = false;

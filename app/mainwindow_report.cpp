@@ -53,19 +53,24 @@ void MainWindow::setBeaconFields(const BeaconFields &fields)
     }
 }
 
+QString MainWindow::reportMessage() const
+{
+    return debugMode ? ui->lineEditHexMsg->text() : shown.hexMessage;
+}
+
 TestRecord MainWindow::testRecord() const
 {
     TestRecord record;
     record.time = QDateTime::currentDateTime();
     record.beacon = beaconFields();
     record.targetIndex = ui->comboBox->currentIndex();
-    record.hexMessage = ui->lineEditHexMsg->text();
-    record.frequency = ui->TxtLabelFreq->text();
-    record.rfLevel = ui->TxtLabelRfLevel->text();
-    record.calibrationDue = ui->TxtLabelCalibration->text();
-    record.statusReading = exchange.readings[StatusReading];
-    record.instrumentSerialNo = ui->TxtLabelSerialNo->text();
-    record.statusVerdict = ui->TxtLabelStatus->text();
+    record.hexMessage = reportMessage();
+    record.frequency = shown.frequency;
+    record.rfLevel = shown.rfLevel;
+    record.calibrationDue = shown.calibrationDue;
+    record.statusReading = measured[StatusReading];
+    record.instrumentSerialNo = shown.serialNo;
+    record.statusVerdict = shown.statusText;
     record.programVersion = QCoreApplication::applicationVersion();
     return record;
 }
@@ -73,14 +78,14 @@ TestRecord MainWindow::testRecord() const
 void MainWindow::on_pbDecodeData_clicked()
 {
     const ReportOutcome outcome = saveReport(testRecord(), ReportFile::folder());
+    for (const QString &line : outcome.statusLines)
+        addStatusLine(line);
     if (!outcome.saved()) {
         QMessageBox messageBox;
         messageBox.setText(outcome.refusal);
         messageBox.exec();
         return;
     }
-    for (const QString &line : outcome.statusLines)
-        addStatusLine(line);
     QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
 }
 
@@ -90,8 +95,7 @@ void MainWindow::recallBeacon()
     if (folder.isEmpty())
         return;
     BeaconFields fields = beaconFields();
-    const QString said =
-        ::recallBeacon(TestRegister::path(folder), ui->lineEditHexMsg->text(), fields);
+    const QString said = ::recallBeacon(TestRegister::path(folder), reportMessage(), fields);
     if (said.isEmpty())
         return;
     setBeaconFields(fields);

@@ -2,10 +2,10 @@
 
 #include "messagelisting.h"
 #include "reportfile.h"
+#include "reportlog.h"
 #include "testrecord.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFont>
 #include <QImage>
 #include <QLoggingCategory>
@@ -20,6 +20,8 @@
 Q_LOGGING_CATEGORY(lcReport, "vestra.report")
 
 namespace {
+
+const char PageNotDrawn[] = "The page cannot be drawn";
 
 constexpr int Resolution = 300;
 constexpr int FrameInset = 50;
@@ -83,8 +85,7 @@ pdfReport::pdfReport(QObject *parent) : QObject(parent) {}
 
 bool pdfReport::createReport(QString fileName, const TestRecord &record, const QDateTime &reprinted)
 {
-    const bool replacing = QFile::exists(fileName);
-
+    lastError.clear();
     QByteArray pdf;
     {
         QBuffer buffer(&pdf);
@@ -108,8 +109,10 @@ bool pdfReport::createReport(QString fileName, const TestRecord &record, const Q
 
         QPen pen(Qt::black, FramePenWidth);
         QPainter painter;
-        if (!painter.begin(&writer))
+        if (!painter.begin(&writer)) {
+            lastError = QLatin1String(PageNotDrawn);
             return false;
+        }
         painter.setPen(pen);
         painter.drawRect(frame);
         pen.setWidth(SectionPenWidth);
@@ -131,16 +134,14 @@ bool pdfReport::createReport(QString fileName, const TestRecord &record, const Q
         logSection("Sec6");
         drawInstrumentInfo(painter, sections[5], record, reprinted);
 
-        if (!painter.end())
+        if (!painter.end()) {
+            lastError = QLatin1String(PageNotDrawn);
             return false;
+        }
     }
 
     // The earlier report stays until the finished one takes its place.
-    if (!ReportFile::save(fileName, pdf))
-        return false;
-    if (replacing)
-        qCDebug(lcReport).noquote() << "Replaced old file";
-    return true;
+    return ReportFile::save(fileName, pdf, &lastError);
 }
 
 void pdfReport::drawHeader(QPainter &painter, const QRect &section)

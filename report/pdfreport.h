@@ -26,6 +26,8 @@ public:
     // its own moment below the test's date line.
     bool createReport(QString fileName, const TestRecord &record,
                       const QDateTime &reprinted = QDateTime());
+    // Why the last createReport failed, in the system's words where it has them.
+    QString errorString() const { return lastError; }
 
 private:
     void drawHeader(QPainter &painter, const QRect &section);
@@ -35,6 +37,8 @@ private:
     void drawReference(QPainter &painter, const QRect &section, const TestRecord &record);
     void drawInstrumentInfo(QPainter &painter, const QRect &section, const TestRecord &record,
                             const QDateTime &reprinted);
+
+    QString lastError;
 };
 
 #endif // PDFREPORT_H

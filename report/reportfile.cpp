@@ -24,6 +24,13 @@ const char InvalidFileChars[] = "\"*/:<>?\\|";
 constexpr int NameMax = 255;
 constexpr int TemporaryNameExtra = 7;
 
+bool failed(QString *reason, const QString &why)
+{
+    if (reason)
+        *reason = why;
+    return false;
+}
+
 bool replaceFile(const QString &from, const QString &to)
 {
 #ifdef Q_OS_WIN
@@ -35,34 +42,50 @@ bool replaceFile(const QString &from, const QString &to)
 #endif
 }
 
-bool writeInPlace(const QString &path, const QByteArray &data)
+bool writeInPlace(const QString &path, const QByteArray &data, QString *reason)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.flush();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, data))
+        return true;
+    return failed(reason, file.errorString());
 }
 
 // For a name too long to have QSaveFile's temporary name beside it: the same
 // way round, under a short temporary name.
-bool saveUnderShortName(const QString &path, const QByteArray &data)
+bool saveUnderShortName(const QString &path, const QByteArray &data, QString *reason)
 {
     const QString folderPath = QFileInfo(path).path();
     QFile temporary(folderPath + QStringLiteral("/.vestra-") +
                     QString::number(QRandomGenerator::global()->generate(), 36) +
                     QStringLiteral(".tmp"));
-    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    if (!temporary.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         // As QSaveFile's fallback: a folder that takes no new file may still
         // hold a report that can be written.
-        return !QFileInfo(folderPath).isWritable() && writeInPlace(path, data);
+        if (QFileInfo(folderPath).isWritable())
+            return failed(reason, temporary.errorString());
+        return writeInPlace(path, data, reason);
     }
-    const bool written = temporary.write(data) == data.size() && temporary.flush();
+    const bool written = writeAll(temporary, data);
+    const QString why = temporary.errorString();
     temporary.close();
     if (written && replaceFile(temporary.fileName(), path))
         return true;
     temporary.remove();
-    return false;
+    return failed(reason, written ? QStringLiteral("Cannot replace the earlier file") : why);
 }
 
 } // namespace
+
+bool writeAll(QFileDevice &file, const QByteArray &data)
+{
+    for (qint64 written = 0; written < data.size();) {
+        const qint64 chunk = file.write(data.constData() + written, data.size() - written);
+        if (chunk <= 0)
+            return false;
+        written += chunk;
+    }
+    return true;
+}
 
 QString folder()
 {
@@ -107,23 +130,26 @@ QString path(const QString &folder, const QString &manufacturer, const QString &
     return folder + u'/' + fileName(manufacturer, model, serialNo);
 }
 
-bool canWrite(const QString &path)
+bool canWrite(const QString &path, QString *reason)
 {
     QFile writeTest(path);
     if (!writeTest.open(QIODevice::ReadWrite))
-        return false;
+        return failed(reason, writeTest.errorString());
     writeTest.close();
     return true;
 }
 
-bool save(const QString &path, const QByteArray &data)
+bool save(const QString &path, const QByteArray &data, QString *reason)
 {
     if (QFile::encodeName(QFileInfo(path).fileName()).size() > NameMax - TemporaryNameExtra)
-        return saveUnderShortName(path, data);
+        return saveUnderShortName(path, data, reason);
     QSaveFile file(path);
     // A read-only folder may hold a writable report: that one is written in place.
     file.setDirectWriteFallback(true);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, data) &&
+        file.commit())
+        return true;
+    return failed(reason, file.errorString());
 }
 
 } // namespace ReportFile

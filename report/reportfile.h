@@ -4,6 +4,10 @@
 #include <QByteArray>
 #include <QString>
 
+QT_BEGIN_NAMESPACE
+class QFileDevice;
+QT_END_NAMESPACE
+
 // Where a report goes and how it gets there safely. No window in here.
 namespace ReportFile {
 
@@ -29,14 +33,20 @@ QString path(const QString &folder, const QString &manufacturer, const QString &
              const QString &serialNo);
 
 // Opens the file for reading and writing and closes it at once; false when a
-// viewer holds it locked, or the folder is missing or not writable. Creates
-// the file, empty, when it was not there.
-bool canWrite(const QString &path);
+// viewer holds it locked, or the folder is missing or not writable, and
+// reason then says why in the system's words. Creates the file, empty, when
+// it was not there.
+bool canWrite(const QString &path, QString *reason = nullptr);
+
+// Writes all of data to a file opened unbuffered. A short write gives no
+// reason; the try at the rest that fails does, in file's errorString().
+bool writeAll(QFileDevice &file, const QByteArray &data);
 
 // Writes data to path. An earlier file stays whole until the new one is
 // complete, wherever the folder lets a new file be made beside it; in a folder
-// that does not, a writable earlier file is overwritten in place.
-bool save(const QString &path, const QByteArray &data);
+// that does not, a writable earlier file is overwritten in place. False, and
+// reason set, when the new file could not be written whole.
+bool save(const QString &path, const QByteArray &data, QString *reason = nullptr);
 
 } // namespace ReportFile
 

@@ -2,6 +2,7 @@
 
 #include "pdfreport.h"
 #include "reportfile.h"
+#include "reportlog.h"
 #include "testhistory.h"
 #include "testregister.h"
 
@@ -16,8 +17,14 @@ ReportOutcome refused(const char *text)
     return outcome;
 }
 
-const char CannotWrite[] = "The report cannot be written.\nIf the report is open in another\n"
-                           "application please close it";
+// One box for every cause; the status log says which it was.
+ReportOutcome cannotWrite(const QString &reason)
+{
+    ReportOutcome outcome = refused("The report cannot be written.\nIf the report is open in "
+                                    "another\napplication please close it");
+    outcome.statusLines.append(QStringLiteral("Report not saved: ") + reason);
+    return outcome;
+}
 
 } // namespace
 
@@ -30,21 +37,25 @@ ReportOutcome saveReport(const TestRecord &record, const QString &folder)
     if (beacon.manufacturer.isEmpty() || beacon.model.isEmpty() || beacon.beaconSerialNo.isEmpty())
         return refused("Please enter at least\nManufacturer\nModel and Serial");
     if (folder.isEmpty())
-        return refused(CannotWrite);
+        return cannotWrite(QStringLiteral("the system names no Documents folder"));
 
     ReportOutcome outcome;
     outcome.path =
         ReportFile::path(folder, beacon.manufacturer, beacon.model, beacon.beaconSerialNo);
     // Fails while a viewer holds the report locked or the folder is gone.
     const bool existedBefore = QFile::exists(outcome.path);
-    if (!ReportFile::canWrite(outcome.path))
-        return refused(CannotWrite);
-    if (!pdfReport().createReport(outcome.path, record)) {
+    QString reason;
+    if (!ReportFile::canWrite(outcome.path, &reason))
+        return cannotWrite(reason);
+    pdfReport pdf;
+    if (!pdf.createReport(outcome.path, record)) {
         // Leave no empty file behind that only the write test made.
         if (!existedBefore)
             QFile::remove(outcome.path);
-        return refused(CannotWrite);
+        return cannotWrite(pdf.errorString());
     }
+    if (existedBefore)
+        qCDebug(lcReport) << "Replaced old file";
     outcome.statusLines.append(QStringLiteral("Saving: ") + outcome.path);
     // The report counts as saved whatever happens to its history and register
     // lines; the history first, as it is the one read back.

@@ -12,7 +12,8 @@ struct ReportOutcome
     // For the operator's message box; empty when the report was saved.
     QString refusal;
     QString path;
-    // For the status log, in the order they happen.
+    // For the status log, in the order they happen; a refused report's too,
+    // where the box alone does not say why.
     QStringList statusLines;
 
     bool saved() const { return refusal.isEmpty(); }

@@ -422,15 +422,7 @@ QString append(const QString &folder, const QStringList &fields)
             line.prepend("\r\n");
     }
     file.seek(sizeBefore);
-    qint64 written = 0;
-    while (written < line.size()) {
-        const qint64 chunk = file.write(line.constData() + written, line.size() - written);
-        if (chunk <= 0)
-            break;
-        written += chunk;
-    }
-    if (written < line.size()) {
-        // A short write tells no reason; the next try at the rest does.
+    if (!ReportFile::writeAll(file, line)) {
         const QString why = file.errorString();
         file.resize(sizeBefore);
         return why;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace ReportCheck;
@@ -70,6 +71,7 @@ class tst_MakeReport : public QObject
     QString text, boxes;     // of the report, as poppler reads it
     QString reprintText, reprintBoxes;
     QPoint margin;
+    QDate reportDay;       // of the last report, as the register has it
     QList<QRect> sections; // in dots at 300 dpi, as the layout rules put them
 
     void setText(const char *name, const QString &value)
@@ -124,6 +126,11 @@ public slots:
 private slots:
     void initTestCase()
     {
+        for (const char *tool : {"pdftotext", "pdfinfo", "pdfimages"})
+            QVERIFY2(!QStandardPaths::findExecutable(tool).isEmpty(),
+                     qPrintable(QString("poppler-utils is not installed: no %1 to read the "
+                                        "reports back")
+                                    .arg(tool)));
         useHome(home);
         QCoreApplication::setApplicationVersion(VESTRA_VERSION);
         QDesktopServices::setUrlHandler("file", this, "open");
@@ -143,6 +150,7 @@ private slots:
         pdf = folder + "/ACME EB-5 77.pdf";
         registerPath = folder + "/test-register.csv";
         rows = readCsv(contents(registerPath).mid(3));
+        reportDay = QDateTime::fromString(rows.value(2).value(0), Qt::ISODate).date();
         text = poppler({"pdftotext", "-layout", pdf, "-"});
         boxes = poppler({"pdftotext", "-bbox", pdf, "-"});
 
@@ -215,22 +223,25 @@ private slots:
         const auto &r = Rows[index];
         const QString label = r.label, value = QString::fromUtf8(r.value);
         QVERIFY(text.contains(Titles[r.section]));
-        QVERIFY(text.contains(label));
-        QVERIFY(text.contains(value));
         const int baseline = sections.value(r.section).y() + 150 + 50 * r.row;
-        if (!label.isEmpty())
+        // A row without a label or a value checks the other's place alone.
+        if (!label.isEmpty()) {
+            QVERIFY(text.contains(label));
             QVERIFY(wordAt(boxes, label, sections.value(r.section).x() + 550, baseline));
+        }
         // The value column counts from the page's edge, not the section's.
         const int valueX = sections.value(0).width() / 2 + (r.section == 2 ? 350 : 200);
-        if (!value.isEmpty())
+        if (!value.isEmpty()) {
+            QVERIFY(text.contains(value));
             QVERIFY(wordAt(boxes, value, valueX, baseline));
+        }
     }
 
     void pageCorners()
     {
         QVERIFY(wordAt(boxes, "Kova", sections[0].x() + 40, sections[0].y() + 220));
-        const QString today = QDate::currentDate().toString(Qt::TextDate);
-        QVERIFY(wordAt(boxes, today, sections[5].x() + 100, sections[5].bottom() + 1));
+        QVERIFY(wordAt(boxes, reportDay.toString(Qt::TextDate), sections[5].x() + 100,
+                       sections[5].bottom() + 1));
     }
 
     // The reprint is the page of test 2, and one line more below its date.
@@ -273,7 +284,7 @@ private slots:
         setText("lineEdit_11", "");
         QVERIFY(exchange());
         QCOMPARE(WindowDriver::statusLines(window.get()).value(0),
-                 "Beacon known from the test of " + QDate::currentDate().toString(Qt::ISODate) +
+                 "Beacon known from the test of " + reportDay.toString(Qt::ISODate) +
                      ": fields filled in, check the expiry dates");
         QCOMPARE(window->findChild<QLineEdit *>("lineEdit")->text(), "Sjøbris 2");
         QCOMPARE(window->findChild<QLineEdit *>("lineEdit_7")->text(), "EB-6");

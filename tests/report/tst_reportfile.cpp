@@ -81,62 +81,80 @@ private slots:
 
     void saveReport_data()
     {
-        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<bool>("bitError");
+        QTest::addColumn<QString>("emptyField");
+        QTest::addColumn<int>("nameBytes"); // 0: the sample's short name
+        QTest::addColumn<bool>("earlier");
+        QTest::addColumn<QString>("readOnly"); // "report", "folder" or none
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<bool>("noDocuments");
         QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("reason"); // the status log's, for a refusal of the write
         const QString incorrect = "Message received incorrect\nTry again.",
                       unnamed = "Please enter at least\nManufacturer\nModel and Serial",
                       cannot = "The report cannot be written.\nIf the report is open in "
-                               "another\napplication please close it";
+                               "another\napplication please close it",
+                      denied = "Permission denied", tooLarge = "File too large";
+        const QString m = "manufacturer", none;
         // Names of 249 and 255 bytes: the report's name fits, QSaveFile's
         // temporary name, seven bytes longer, does not.
-        const QString rows[][2] = {{"none", ""},
-                                   {"bit error", incorrect},
-                                   {"bit error, no name", incorrect},
-                                   {"no manufacturer", unnamed},
-                                   {"no model", unnamed},
-                                   {"no serial", unnamed},
-                                   {"no Documents folder", cannot},
-                                   {"read-only report, earlier", cannot},
-                                   {"read-only folder, earlier", ""},
-                                   {"read-only folder", cannot},
-                                   {"full disk", cannot},
-                                   {"full disk, earlier", cannot},
-                                   {"249-byte name", ""},
-                                   {"255-byte name, earlier", ""},
-                                   {"255-byte name, read-only folder, earlier", ""},
-                                   {"249-byte name, full disk, earlier", cannot}};
-        for (const auto &r : rows)
-            QTest::newRow(qPrintable(r[0])) << r[0] << r[1];
+        // clang-format off
+        QTest::newRow("none") << false << none << 0 << false << none << false << false << none << none;
+        QTest::newRow("bit error") << true << none << 0 << false << none << false << false << incorrect << none;
+        QTest::newRow("bit error, no name") << true << m << 0 << false << none << false << false << incorrect << none;
+        QTest::newRow("no manufacturer") << false << m << 0 << false << none << false << false << unnamed << none;
+        QTest::newRow("no model") << false << "model" << 0 << false << none << false << false << unnamed << none;
+        QTest::newRow("no serial") << false << "serial" << 0 << false << none << false << false << unnamed << none;
+        QTest::newRow("no Documents folder") << false << none << 0 << false << none << false << true << cannot << "the system names no Documents folder";
+        QTest::newRow("read-only report, earlier") << false << none << 0 << true << "report" << false << false << cannot << denied;
+        QTest::newRow("read-only folder, earlier") << false << none << 0 << true << "folder" << false << false << none << none;
+        QTest::newRow("read-only folder") << false << none << 0 << false << "folder" << false << false << cannot << denied;
+        QTest::newRow("full disk") << false << none << 0 << false << none << true << false << cannot << tooLarge;
+        QTest::newRow("full disk, earlier") << false << none << 0 << true << none << true << false << cannot << tooLarge;
+        QTest::newRow("249-byte name") << false << none << 249 << false << none << false << false << none << none;
+        QTest::newRow("255-byte name, earlier") << false << none << 255 << true << none << false << false << none << none;
+        QTest::newRow("255-byte name, read-only folder, earlier") << false << none << 255 << true << "folder" << false << false << none << none;
+        QTest::newRow("249-byte name, full disk, earlier") << false << none << 249 << true << none << true << false << cannot << tooLarge;
+        QTest::newRow("249-byte name, full disk") << false << none << 249 << false << none << true << false << cannot << tooLarge;
+        // clang-format on
     }
     void saveReport()
     {
-        QFETCH(QString, obstacle);
+        QFETCH(bool, bitError);
+        QFETCH(QString, emptyField);
+        QFETCH(int, nameBytes);
+        QFETCH(bool, earlier);
+        QFETCH(QString, readOnly);
+        QFETCH(bool, fullDisk);
+        QFETCH(bool, noDocuments);
         QFETCH(QString, refusal);
+        QFETCH(QString, reason);
         QTemporaryDir dir(home.filePath("m-XXXXXX"));
         TestRecord record = sample();
-        const QString folder = obstacle == "no Documents folder" ? QString() : dir.path();
-        if (obstacle.startsWith("bit error"))
+        if (bitError)
             record.hexMessage[20] = record.hexMessage[20] == u'1' ? u'0' : u'1';
-        if (obstacle.endsWith("no name") || obstacle == "no manufacturer")
-            record.beacon.manufacturer.clear();
-        if (obstacle == "no model")
-            record.beacon.model.clear();
-        if (obstacle == "no serial")
-            record.beacon.beaconSerialNo.clear();
+        BeaconFields &beacon = record.beacon;
+        if (emptyField == "manufacturer")
+            beacon.manufacturer.clear();
+        if (emptyField == "model")
+            beacon.model.clear();
+        if (emptyField == "serial")
+            beacon.beaconSerialNo.clear();
         // " EB-5 77.pdf" is 12 bytes, an "ø" two.
-        if (obstacle.contains("-byte name"))
-            record.beacon.manufacturer =
-                QString(obstacle.startsWith("249") ? 118 : 121, u'ø') + 'a';
-        const QString name = ReportFile::fileName(record.beacon.manufacturer, "EB-5", "7/7");
+        if (nameBytes > 0)
+            beacon.manufacturer = QString((nameBytes - 13) / 2, u'ø') + 'a';
+        const QString name = ReportFile::fileName(beacon.manufacturer, "EB-5", "7/7");
         const QString path = dir.filePath(name);
-        if (obstacle.endsWith("earlier"))
+        if (nameBytes > 0)
+            QCOMPARE(QFile::encodeName(name).size(), nameBytes);
+        if (earlier)
             QVERIFY(!write(path, "earlier").isEmpty());
-        if (obstacle.contains("read-only"))
-            QFile::setPermissions(obstacle.contains("folder") ? dir.path() : path,
+        if (!readOnly.isEmpty())
+            QFile::setPermissions(readOnly == "folder" ? dir.path() : path,
                                   QFile::ReadOwner | QFile::ExeOwner);
         ReportOutcome outcome;
-        onFullDisk(obstacle.contains("full disk") ? 4096 : -1,
-                   [&] { outcome = ::saveReport(record, folder); });
+        onFullDisk(fullDisk ? 4096 : -1,
+                   [&] { outcome = ::saveReport(record, noDocuments ? QString() : dir.path()); });
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(outcome.refusal, refusal);
         QCOMPARE(outcome.saved(), refusal.isEmpty());
@@ -145,22 +163,25 @@ private slots:
         QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         files.removeOne(TestRegister::FileName);
         files.removeOne(TestHistory::FileName);
-        QCOMPARE(files, QFile::exists(path) ? QStringList{name} : QStringList());
+        QCOMPARE(files, earlier || refusal.isEmpty() ? QStringList{name} : QStringList());
         if (!refusal.isEmpty()) {
-            QCOMPARE(contents(path), obstacle.endsWith("earlier") ? "earlier" : "");
+            QCOMPARE(outcome.statusLines,
+                     reason.isEmpty() ? QStringList() : QStringList{"Report not saved: " + reason});
+            if (earlier)
+                QCOMPARE(contents(path), "earlier");
             return;
         }
         QCOMPARE(outcome.path, path);
         QVERIFY(contents(path).startsWith("%PDF"));
         // A history or register that cannot be written costs the report nothing.
-        const bool readOnly = obstacle.contains("read-only folder");
+        const bool folderReadOnly = readOnly == "folder";
         const QStringList said{"Saving: " + path,
-                               readOnly
+                               folderReadOnly
                                    ? "Test history not updated: " + TestHistory::path(dir.path()) +
                                          ": unable to open database file"
                                    : "Test history: saved as test 1",
-                               readOnly ? "Test register not updated: Permission denied"
-                                        : "Test register: line added"};
+                               folderReadOnly ? "Test register not updated: Permission denied"
+                                              : "Test register: line added"};
         QCOMPARE(outcome.statusLines, said);
     }
 

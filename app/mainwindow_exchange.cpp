@@ -6,7 +6,6 @@
 #include "linklog.h"
 #include "serialcomm.h"
 #include "ui_mainwindow.h"
-#include "verdicts.h"
 
 #include <QTimer>
 
@@ -38,6 +37,6 @@ void MainWindow::pageComplete()
     exchange.cutReadings();
     evaluateReadings();
     recallBeacon();
-    if (Verdicts::isDistressMessage(ui->TxtLabelHexMsg->text()))
+    if (!shown.distressText.isEmpty())
         showDistressWarning();
 }

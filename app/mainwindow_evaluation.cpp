@@ -10,11 +10,11 @@
 
 void MainWindow::evaluateReadings()
 {
-    const Readings &readings = exchange.readings;
-    const Evaluation shown =
-        evaluate(readings[HexMessageReading], readings[FrequencyReading], readings[RfLevelReading],
-                 readings[CalibrationDueReading], readings[StatusReading],
-                 readings[SerialNoReading], ui->comboBox->currentIndex());
+    measured = exchange.readings;
+    shown =
+        evaluate(measured[HexMessageReading], measured[FrequencyReading], measured[RfLevelReading],
+                 measured[CalibrationDueReading], measured[StatusReading],
+                 measured[SerialNoReading], ui->comboBox->currentIndex());
 
     ui->TxtLabelHexMsg->setText(shown.hexMessage);
     ui->lineEditHexMsg->setText(shown.hexMessage);
