@@ -63,6 +63,14 @@ QStringList historyRow(const StoredTest &test)
     return row;
 }
 
+// The due rows keep these five where the listing rows have them, so that one
+// filter serves both.
+static_assert(int(DueModel::BeaconIdColumn) == int(HistoryModel::BeaconIdColumn) &&
+              int(DueModel::ManufacturerColumn) == int(HistoryModel::ManufacturerColumn) &&
+              int(DueModel::ModelColumn) == int(HistoryModel::ModelColumn) &&
+              int(DueModel::SerialColumn) == int(HistoryModel::SerialColumn) &&
+              int(DueModel::VesselColumn) == int(HistoryModel::VesselColumn));
+
 bool matchesFilter(const QStringList &row, const QString &text)
 {
     if (text.isEmpty())
