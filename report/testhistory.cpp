@@ -244,6 +244,14 @@ bool TestHistory::createSchema()
     bool done = q.exec(QStringLiteral("PRAGMA user_version")) && q.next();
     const int version = done ? q.value(0).toInt() : 0;
     q.finish();
+    // A database of something else is no history to add a table to.
+    if (done && version == 0 && q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) &&
+        q.next() && q.value(0).toInt() > 0) {
+        q.finish();
+        q.exec(QStringLiteral("ROLLBACK"));
+        return fail(QStringLiteral("a database, but not a test history of this program"));
+    }
+    q.finish();
     for (const QString &statement : schema()) {
         if (done && version == 0)
             done = q.exec(statement);

@@ -251,19 +251,31 @@ private slots:
             QVERIFY2(history.test(number.toLongLong()), number.constData());
     }
 
-    void laterSchemaLeftAlone()
+    void foreignDatabaseLeftAlone_data()
     {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("later schema") << "PRAGMA user_version = 2" << "written by a later version";
+        QTest::newRow("another program's") << "CREATE TABLE t (x)" << "not a test history";
+    }
+    void foreignDatabaseLeftAlone()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, error);
         QTemporaryDir dir(home.filePath("s-XXXXXX"));
-        const QString path = TestHistory::path(dir.path());
+        const QString path = dir.filePath("other.sqlite");
         {
-            TestHistory history(path);
-            QVERIFY(history.add(sample(at("2026-03-01T08:00:00"))));
-            QVERIFY(QSqlQuery(history.database()).exec("PRAGMA user_version = 2"));
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(statement));
+            db.close();
         }
+        QSqlDatabase::removeDatabase("other");
         const QByteArray before = contents(path);
         TestHistory history(path);
         QVERIFY(!history.open());
-        QVERIFY(history.errorString().contains("later version"));
+        QVERIFY2(history.errorString().contains(error), qPrintable(history.errorString()));
         QVERIFY(!history.add(sample(at("2026-03-02T08:00:00"))));
         QCOMPARE(contents(path), before);
     }
