@@ -14,6 +14,7 @@
 #include <QLoggingCategory>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -335,29 +336,30 @@ int runExport(const Options &o, TestHistory &history)
 }
 
 // The commands, what each takes, and whether it draws (a PDF needs fonts,
-// and so a GUI application, though no display).
+// and so a GUI application, though no display). Any option but --history
+// that a command does not name is a usage error.
+using Option = QCommandLineOption Options::*;
 const struct Command
 {
     const char *name;
     int minArguments, maxArguments; // after the command's name
     bool draws;
     bool createsHistory;
+    Option options[5];
     int (*run)(const Options &, TestHistory &);
 } Commands[] = {
-    {"list", 0, 1, false, false, runList},     {"reprint", 0, 0, true, false, runReprint},
-    {"due", 0, 0, false, false, runDue},       {"import", 1, 1, false, true, runImport},
-    {"export", 0, 1, false, false, runExport},
+    {"list", 0, 1, false, false, {}, runList},
+    {"reprint",
+     0,
+     0,
+     true,
+     false,
+     {&Options::test, &Options::beacon, &Options::date, &Options::output, &Options::force},
+     runReprint},
+    {"due", 0, 0, false, false, {&Options::within}, runDue},
+    {"import", 1, 1, false, true, {}, runImport},
+    {"export", 0, 1, false, false, {&Options::force}, runExport},
 };
-
-// The options that belong to each command; any other one is a usage error.
-bool belongs(const Options &o, const QCommandLineOption &option, const QString &command)
-{
-    if (&option == &o.test || &option == &o.beacon || &option == &o.date || &option == &o.output)
-        return command == QLatin1String("reprint");
-    if (&option == &o.force)
-        return command == QLatin1String("reprint") || command == QLatin1String("export");
-    return &option != &o.within || command == QLatin1String("due");
-}
 
 // The command named on the line, or a usage error.
 int findCommand(const Options &o, const Command *&command)
@@ -373,11 +375,14 @@ int findCommand(const Options &o, const Command *&command)
     if (!command)
         return fail(2, QStringLiteral("give list [TEXT], reprint, due, import FILE or export "
                                       "[FILE] (see --help)"));
-    for (const QCommandLineOption *option :
-         {&o.test, &o.beacon, &o.date, &o.output, &o.force, &o.within}) {
-        if (o.parser.isSet(*option) && !belongs(o, *option, name))
+    for (const Option option : {&Options::test, &Options::beacon, &Options::date, &Options::output,
+                                &Options::force, &Options::within}) {
+        if (o.parser.isSet(o.*option) &&
+            std::find(std::begin(command->options), std::end(command->options), option) ==
+                std::end(command->options))
             return fail(
-                2, QStringLiteral("--%1 does not go with %2").arg(option->names().last(), name));
+                2,
+                QStringLiteral("--%1 does not go with %2").arg((o.*option).names().last(), name));
     }
     return 0;
 }
