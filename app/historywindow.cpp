@@ -159,14 +159,16 @@ void HistoryWindow::showFirstPage()
 {
     firstPage->clear();
     firstPage->setHorizontalHeaderLabels(historyHeader());
-    const bool read = history->forEach(TestHistory::Order::NewestFirst, [&](const StoredTest &t) {
+    const auto addRow = [this](const StoredTest &t) {
         QList<QStandardItem *> row;
         for (const QString &text : historyRow(t))
             row << new QStandardItem(text);
         row.first()->setData(t.number, Qt::UserRole);
         firstPage->appendRow(row);
         return firstPage->rowCount() < FirstPageRows;
-    });
+    };
+    const bool read =
+        history->forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed, addRow);
     if (!read)
         return showError(history->errorString());
     showModel(ui->testsView, testsFilter, firstPage);

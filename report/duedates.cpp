@@ -1,7 +1,5 @@
 #include "duedates.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 namespace {
@@ -12,19 +10,30 @@ QDate monthEnd(int year, int month)
     return first.isValid() ? first.addMonths(1).addDays(-1) : QDate();
 }
 
-// The forms a technician types from a label or a certificate; the digits'
-// groups name year, month and day by their position in the form.
-const struct
+// The forms a technician types from a label or a certificate: y, m and d
+// stand for a digit of the year, month and day, anything else for itself.
+const char *const Forms[] = {"yyyy-mm-dd", "yyyy-mm", "mm/yyyy", "mm.yyyy", "dd.mm.yyyy"};
+
+// The date text holds in form; day 0 for a month alone. False when the text
+// is not in that form.
+bool readForm(QStringView text, const char *form, int &year, int &month, int &day)
 {
-    const char *pattern;
-    int year, month, day; // capture numbers, day 0 for a month alone
-} Forms[] = {
-    {"(\\d{4})-(\\d{2})-(\\d{2})", 1, 2, 3},
-    {"(\\d{4})-(\\d{2})", 1, 2, 0},
-    {"(\\d{2})/(\\d{4})", 2, 1, 0},
-    {"(\\d{2})\\.(\\d{4})", 2, 1, 0},
-    {"(\\d{2})\\.(\\d{2})\\.(\\d{4})", 3, 2, 1},
-};
+    if (text.size() != qsizetype(qstrlen(form)))
+        return false;
+    year = month = day = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char f = form[i];
+        const char16_t c = text[i].unicode();
+        int *part = f == 'y' ? &year : f == 'm' ? &month : f == 'd' ? &day : nullptr;
+        if (!part && c != char16_t(f))
+            return false;
+        if (part && (c < u'0' || c > u'9'))
+            return false;
+        if (part)
+            *part = *part * 10 + (c - u'0');
+    }
+    return true;
+}
 
 QString expiryLine(const char *what, const QString &typed, const QDate &due, const QDate &today)
 {
@@ -42,23 +51,11 @@ QString expiryLine(const char *what, const QString &typed, const QDate &due, con
 
 QDate dueDate(const QString &typed)
 {
-    static const QList<QRegularExpression> expressions = [] {
-        QList<QRegularExpression> list;
-        for (const auto &form : Forms)
-            list.append(
-                QRegularExpression(QStringLiteral("\\A%1\\z").arg(QLatin1String(form.pattern))));
-        return list;
-    }();
-    const QString text = typed.trimmed();
-    for (qsizetype i = 0; i < expressions.size(); ++i) {
-        const QRegularExpressionMatch match = expressions[i].match(text);
-        if (!match.hasMatch())
-            continue;
-        const auto &form = Forms[i];
-        const int year = match.captured(form.year).toInt();
-        const int month = match.captured(form.month).toInt();
-        return form.day ? QDate(year, month, match.captured(form.day).toInt())
-                        : monthEnd(year, month);
+    const QStringView text = QStringView(typed).trimmed();
+    int year, month, day;
+    for (const char *form : Forms) {
+        if (readForm(text, form, year, month, day))
+            return day ? QDate(year, month, day) : monthEnd(year, month);
     }
     return QDate();
 }
@@ -114,7 +111,7 @@ DueItem dueItem(const StoredTest &latest)
 bool dueItems(const TestHistory &history, QList<DueItem> &items)
 {
     items.clear();
-    if (!history.forEachLatest([&](const StoredTest &test) {
+    if (!history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
             items.append(dueItem(test));
             return true;
         }))

@@ -3,36 +3,73 @@
 #include <QBrush>
 #include <QColor>
 
+namespace {
+
+// QDate's own ISO text goes through a printf, which a long list feels.
+QString isoDate(const QDate &date)
+{
+    const int y = date.year(), m = date.month(), d = date.day();
+    if (y < 1000 || y > 9999)
+        return date.toString(Qt::ISODate);
+    const char16_t text[] = {char16_t(u'0' + y / 1000),
+                             char16_t(u'0' + y / 100 % 10),
+                             char16_t(u'0' + y / 10 % 10),
+                             char16_t(u'0' + y % 10),
+                             u'-',
+                             char16_t(u'0' + m / 10),
+                             char16_t(u'0' + m % 10),
+                             u'-',
+                             char16_t(u'0' + d / 10),
+                             char16_t(u'0' + d % 10)};
+    return QString(reinterpret_cast<const QChar *>(text), 10);
+}
+
+// The columns of a listing row: its header and its text.
+const struct ListColumn
+{
+    const char *header;
+    QString (*text)(const StoredTest &);
+} ListColumns[] = {
+    {"No.", [](const StoredTest &t) { return QString::number(t.number); }},
+    {"Date", [](const StoredTest &t) { return isoDate(t.record.time.date()); }},
+    {"15 Hex ID", [](const StoredTest &t) { return t.beaconId; }},
+    {"Manufacturer", [](const StoredTest &t) { return t.record.beacon.manufacturer; }},
+    {"Model", [](const StoredTest &t) { return t.record.beacon.model; }},
+    {"Serial number", [](const StoredTest &t) { return t.record.beacon.beaconSerialNo; }},
+    {"Vessel", [](const StoredTest &t) { return t.record.beacon.vesselName; }},
+    {"Frequency verdict", [](const StoredTest &t) { return t.record.frequencyVerdictText(); }},
+    {"Status verdict", [](const StoredTest &t) { return t.record.statusVerdict; }},
+    {"Battery expiry", [](const StoredTest &t) { return t.record.beacon.batteryExpiry; }},
+    {"Hydrostatic release expiry",
+     [](const StoredTest &t) { return t.record.beacon.hydrostaticReleaseExpiry; }},
+};
+
+} // namespace
+
 QStringList historyHeader()
 {
-    return {QStringLiteral("No."),
-            QStringLiteral("Date"),
-            QStringLiteral("15 Hex ID"),
-            QStringLiteral("Manufacturer"),
-            QStringLiteral("Model"),
-            QStringLiteral("Serial number"),
-            QStringLiteral("Vessel"),
-            QStringLiteral("Frequency verdict"),
-            QStringLiteral("Status verdict"),
-            QStringLiteral("Battery expiry"),
-            QStringLiteral("Hydrostatic release expiry")};
+    QStringList header;
+    for (const ListColumn &c : ListColumns)
+        header.append(QLatin1String(c.header));
+    return header;
 }
 
 QStringList historyRow(const StoredTest &test)
 {
-    const TestRecord &t = test.record;
-    return {QString::number(test.number),
-            t.time.date().toString(Qt::ISODate),
-            test.beaconId,
-            t.beacon.manufacturer,
-            t.beacon.model,
-            t.beacon.beaconSerialNo,
-            t.beacon.vesselName,
-            t.frequencyVerdictText(),
-            t.statusVerdict,
-            t.beacon.batteryExpiry,
-            t.beacon.hydrostaticReleaseExpiry};
+    QStringList row;
+    row.reserve(std::size(ListColumns));
+    for (const ListColumn &c : ListColumns)
+        row.append(c.text(test));
+    return row;
 }
+
+// The due rows keep these five where the listing rows have them, so that one
+// filter serves both.
+static_assert(int(DueModel::BeaconIdColumn) == int(HistoryModel::BeaconIdColumn) &&
+              int(DueModel::ManufacturerColumn) == int(HistoryModel::ManufacturerColumn) &&
+              int(DueModel::ModelColumn) == int(HistoryModel::ModelColumn) &&
+              int(DueModel::SerialColumn) == int(HistoryModel::SerialColumn) &&
+              int(DueModel::VesselColumn) == int(HistoryModel::VesselColumn));
 
 bool matchesFilter(const QStringList &row, const QString &text)
 {
@@ -53,10 +90,11 @@ bool HistoryModel::load(const TestHistory &history)
 {
     beginResetModel();
     m_rows.clear();
-    const bool read = history.forEach(TestHistory::Order::NewestFirst, [&](const StoredTest &t) {
-        m_rows.append({t.number, t.record.time, historyRow(t)});
-        return true;
-    });
+    const bool read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
+                                      [&](const StoredTest &t) {
+                                          m_rows.append({t.number, t.record.time, historyRow(t)});
+                                          return true;
+                                      });
     if (!read)
         m_rows.clear();
     endResetModel();

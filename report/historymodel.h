@@ -19,8 +19,8 @@
 // "Battery expiry", "Hydrostatic release expiry".
 QStringList historyHeader();
 QStringList historyRow(const StoredTest &test);
-// Whether a row holds text in its ID, serial number, vessel, manufacturer or
-// model, ignoring case; every row for an empty text.
+// Whether a listing row, or a due row, holds text in its ID, serial number,
+// vessel, manufacturer or model, ignoring case; every row for an empty text.
 bool matchesFilter(const QStringList &row, const QString &text);
 
 class HistoryModel : public QAbstractTableModel

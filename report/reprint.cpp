@@ -23,9 +23,17 @@ QString reprintFileName(const TestHistory &history, const StoredTest &test)
     // as no system refuses them in a name.
     if (history.testsOnDay(test.beaconId, day) > 1)
         suffix += u' ' + r.time.toString(QStringLiteral("HH.mm.ss"));
+    // A field imported from a spreadsheet may hold a line break or a tab,
+    // which no file name should; a blank typed first would hide the file at
+    // the top of a listing.
+    const auto plain = [](QString field) {
+        field.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+        return field;
+    };
     const BeaconFields &b = r.beacon;
-    // A blank typed first would hide the file at the top of a listing.
-    return ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo, suffix).trimmed();
+    return ReportFile::fileName(plain(b.manufacturer), plain(b.model), plain(b.beaconSerialNo),
+                                suffix)
+        .trimmed();
 }
 
 QString writeFailureReason(const QString &path, const QString &fallback)

@@ -19,33 +19,91 @@ const char Driver[] = "QSQLITE";
 // to finish; a technician waits no longer than this for "Make Report".
 const char BusyTimeout[] = "QSQLITE_BUSY_TIMEOUT=10000";
 
-// The columns a test is read from, in the order recordFrom() takes them.
-// Every reader goes through this list and recordFrom(), so that the history
-// is read by one rule.
-const char Columns[] =
-    "number, time, vessel, manufacturer, model, serial, bracket_type, bracket_serial, "
-    "battery_expiry, hydrostatic_expiry, sbm_due, company, tested_by, target, hex_message, "
-    "frequency, rf_level, calibration_due, status_reading, instrument_serial, status_verdict, "
-    "program_version, beacon_id";
+// Every typed or measured text of a test once: its column, where it goes in
+// the record, and whether a listing row or what falls due shows it. Writing
+// and every reading go through this table and recordFrom(), so the history
+// is read by one rule; a listing takes only the columns it shows.
+const struct Field
+{
+    const char *column;
+    QString TestRecord::*record;
+    QString BeaconFields::*beacon;
+    bool listed;
+} Fields[] = {
+    {"vessel", nullptr, &BeaconFields::vesselName, true},
+    {"manufacturer", nullptr, &BeaconFields::manufacturer, true},
+    {"model", nullptr, &BeaconFields::model, true},
+    {"serial", nullptr, &BeaconFields::beaconSerialNo, true},
+    {"bracket_type", nullptr, &BeaconFields::bracketType, false},
+    {"bracket_serial", nullptr, &BeaconFields::bracketSerialNo, false},
+    {"battery_expiry", nullptr, &BeaconFields::batteryExpiry, true},
+    {"hydrostatic_expiry", nullptr, &BeaconFields::hydrostaticReleaseExpiry, true},
+    {"sbm_due", nullptr, &BeaconFields::sbmDueDate, true},
+    {"company", nullptr, &BeaconFields::companyName, false},
+    {"tested_by", nullptr, &BeaconFields::testedBy, false},
+    {"hex_message", &TestRecord::hexMessage, nullptr, false},
+    {"frequency", &TestRecord::frequency, nullptr, true},
+    {"rf_level", &TestRecord::rfLevel, nullptr, false},
+    {"calibration_due", &TestRecord::calibrationDue, nullptr, false},
+    {"status_reading", &TestRecord::statusReading, nullptr, false},
+    {"instrument_serial", &TestRecord::instrumentSerialNo, nullptr, false},
+    {"status_verdict", &TestRecord::statusVerdict, nullptr, true},
+    {"program_version", &TestRecord::programVersion, nullptr, false},
+};
+
+QString &fieldOf(TestRecord &r, const Field &f)
+{
+    return f.record ? r.*f.record : r.beacon.*f.beacon;
+}
+
+const QString &fieldOf(const TestRecord &r, const Field &f)
+{
+    return f.record ? r.*f.record : r.beacon.*f.beacon;
+}
+
+// Read before the fields, in this order, by every query. The moment is kept
+// as UTC milliseconds and the bench's offset, which read back far faster
+// than the ISO text; the text stays for whoever opens the database by hand.
+const char KeyColumns[] = "number, utc, utc_offset, beacon_id, target";
+constexpr int KeyColumnCount = 5;
+
+QString columns(TestHistory::Part part)
+{
+    QString list = QLatin1String(KeyColumns);
+    for (const Field &f : Fields) {
+        if (part == TestHistory::Part::Whole || f.listed)
+            list += QStringLiteral(", ") + QLatin1String(f.column);
+    }
+    return list;
+}
 
 // number is AUTOINCREMENT so that a number is never handed out twice, even
-// after the last test was deleted by hand. utc orders the tests across
-// offsets; time keeps the moment as it was on the bench.
-const char *const Schema[] = {
-    "CREATE TABLE IF NOT EXISTS tests ("
-    " number INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " time TEXT NOT NULL, utc INTEGER NOT NULL, beacon_id TEXT NOT NULL,"
-    " vessel TEXT NOT NULL, manufacturer TEXT NOT NULL, model TEXT NOT NULL,"
-    " serial TEXT NOT NULL, bracket_type TEXT NOT NULL, bracket_serial TEXT NOT NULL,"
-    " battery_expiry TEXT NOT NULL, hydrostatic_expiry TEXT NOT NULL, sbm_due TEXT NOT NULL,"
-    " company TEXT NOT NULL, tested_by TEXT NOT NULL, target TEXT NOT NULL,"
-    " hex_message TEXT NOT NULL, frequency TEXT NOT NULL, rf_level TEXT NOT NULL,"
-    " calibration_due TEXT NOT NULL, status_reading TEXT NOT NULL,"
-    " instrument_serial TEXT NOT NULL, status_verdict TEXT NOT NULL,"
-    " program_version TEXT NOT NULL)",
-    // A beacon's tests by the index, latest last.
-    "CREATE INDEX IF NOT EXISTS tests_by_beacon ON tests (beacon_id, utc, number)",
-};
+// after the last test was deleted by hand. UTF-16 text, as Qt reads it, so
+// that no row is converted on the way out.
+QStringList schema()
+{
+    QString table = QStringLiteral("CREATE TABLE IF NOT EXISTS tests (number INTEGER PRIMARY KEY "
+                                   "AUTOINCREMENT, time TEXT NOT NULL, utc INTEGER NOT NULL, "
+                                   "utc_offset INTEGER NOT NULL, beacon_id TEXT NOT NULL, target "
+                                   "TEXT NOT NULL");
+    for (const Field &f : Fields)
+        table += QStringLiteral(", %1 TEXT NOT NULL").arg(QLatin1String(f.column));
+    return {table + u')',
+            // A beacon's tests by the index, latest last.
+            QStringLiteral("CREATE INDEX IF NOT EXISTS tests_by_beacon ON tests (beacon_id, utc, "
+                           "number)")};
+}
+
+QString insertStatement()
+{
+    QString names = QStringLiteral("time, utc, utc_offset, beacon_id, target");
+    QString marks = QStringLiteral("?, ?, ?, ?, ?");
+    for (const Field &f : Fields) {
+        names += QStringLiteral(", ") + QLatin1String(f.column);
+        marks += QStringLiteral(", ?");
+    }
+    return QStringLiteral("INSERT INTO tests (%1) VALUES (%2)").arg(names, marks);
+}
 
 // SQLite's own words, such as "database is locked"; Qt's words only without.
 QString why(const QSqlError &error)
@@ -65,26 +123,20 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-StoredTest recordFrom(const QSqlQuery &q)
+StoredTest recordFrom(const QSqlQuery &q, TestHistory::Part part)
 {
     StoredTest stored;
     stored.number = q.value(0).toLongLong();
     TestRecord &r = stored.record;
-    r.time = QDateTime::fromString(q.value(1).toString(), Qt::ISODate);
-    r.beacon = {q.value(2).toString(),  q.value(3).toString(), q.value(4).toString(),
-                q.value(5).toString(),  q.value(6).toString(), q.value(7).toString(),
-                q.value(8).toString(),  q.value(9).toString(), q.value(10).toString(),
-                q.value(11).toString(), q.value(12).toString()};
-    r.targetIndex = qMax(0, Verdicts::targetIndex(q.value(13).toString()));
-    r.hexMessage = q.value(14).toString();
-    r.frequency = q.value(15).toString();
-    r.rfLevel = q.value(16).toString();
-    r.calibrationDue = q.value(17).toString();
-    r.statusReading = q.value(18).toString();
-    r.instrumentSerialNo = q.value(19).toString();
-    r.statusVerdict = q.value(20).toString();
-    r.programVersion = q.value(21).toString();
-    stored.beaconId = q.value(22).toString();
+    r.time = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong(), Qt::OffsetFromUTC,
+                                            q.value(2).toInt());
+    stored.beaconId = q.value(3).toString();
+    r.targetIndex = qMax(0, Verdicts::targetIndex(q.value(4).toString()));
+    int column = KeyColumnCount;
+    for (const Field &f : Fields) {
+        if (part == TestHistory::Part::Whole || f.listed)
+            fieldOf(r, f) = q.value(column++).toString();
+    }
     return stored;
 }
 
@@ -168,6 +220,9 @@ bool TestHistory::open()
                         .arg(version)
                         .arg(SchemaVersion));
     }
+    // The text encoding can only be chosen before the first table.
+    if (version == 0)
+        q.exec(QStringLiteral("PRAGMA encoding = 'UTF-16le'"));
     // Each test on the disk before the report counts as saved.
     if (!q.exec(QStringLiteral("PRAGMA synchronous = FULL")) || (version == 0 && !createSchema())) {
         const QString reason = m_error.isEmpty() ? why(q.lastError()) : m_error;
@@ -189,9 +244,17 @@ bool TestHistory::createSchema()
     bool done = q.exec(QStringLiteral("PRAGMA user_version")) && q.next();
     const int version = done ? q.value(0).toInt() : 0;
     q.finish();
-    for (const char *statement : Schema) {
+    // A database of something else is no history to add a table to.
+    if (done && version == 0 && q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) &&
+        q.next() && q.value(0).toInt() > 0) {
+        q.finish();
+        q.exec(QStringLiteral("ROLLBACK"));
+        return fail(QStringLiteral("a database, but not a test history of this program"));
+    }
+    q.finish();
+    for (const QString &statement : schema()) {
         if (done && version == 0)
-            done = q.exec(QLatin1String(statement));
+            done = q.exec(statement);
     }
     if (done && version == 0)
         done = q.exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
@@ -206,43 +269,16 @@ namespace {
 
 bool insert(QSqlQuery &q, const TestRecord &r)
 {
-    const BeaconFields &b = r.beacon;
-    const QVariant values[] = {
-        TestRegister::isoTime(r.time),
-        r.time.toMSecsSinceEpoch(),
-        r.beaconId(),
-        text(b.vesselName),
-        text(b.manufacturer),
-        text(b.model),
-        text(b.beaconSerialNo),
-        text(b.bracketType),
-        text(b.bracketSerialNo),
-        text(b.batteryExpiry),
-        text(b.hydrostaticReleaseExpiry),
-        text(b.sbmDueDate),
-        text(b.companyName),
-        text(b.testedBy),
-        text(r.targetFrequencyText()),
-        text(r.hexMessage),
-        text(r.frequency),
-        text(r.rfLevel),
-        text(r.calibrationDue),
-        text(r.statusReading),
-        text(r.instrumentSerialNo),
-        text(r.statusVerdict),
-        text(r.programVersion),
-    };
-    for (int i = 0; i < int(std::size(values)); ++i)
-        q.bindValue(i, values[i]);
+    q.bindValue(0, TestRegister::isoTime(r.time));
+    q.bindValue(1, r.time.toMSecsSinceEpoch());
+    q.bindValue(2, r.time.offsetFromUtc());
+    q.bindValue(3, text(r.beaconId()));
+    q.bindValue(4, text(r.targetFrequencyText()));
+    int column = KeyColumnCount;
+    for (const Field &f : Fields)
+        q.bindValue(column++, text(fieldOf(r, f)));
     return q.exec();
 }
-
-const char InsertStatement[] =
-    "INSERT INTO tests (time, utc, beacon_id, vessel, manufacturer, model, serial, "
-    "bracket_type, bracket_serial, battery_expiry, hydrostatic_expiry, sbm_due, company, "
-    "tested_by, target, hex_message, frequency, rf_level, calibration_due, status_reading, "
-    "instrument_serial, status_verdict, program_version) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 } // namespace
 
@@ -255,7 +291,7 @@ std::optional<qint64> TestHistory::add(const TestRecord &record)
         fail(why(q.lastError()));
         return std::nullopt;
     }
-    q.prepare(QLatin1String(InsertStatement));
+    q.prepare(insertStatement());
     if (!insert(q, record)) {
         fail(why(q.lastError()));
         q.exec(QStringLiteral("ROLLBACK"));
@@ -276,7 +312,7 @@ std::optional<StoredTest> TestHistory::test(qint64 number) const
     if (!isOpen() && !fail(QStringLiteral("not open")))
         return std::nullopt;
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE number = ?").arg(QLatin1String(Columns)));
+    q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE number = ?").arg(columns(Part::Whole)));
     q.addBindValue(number);
     if (!q.exec()) {
         fail(why(q.lastError()));
@@ -284,7 +320,7 @@ std::optional<StoredTest> TestHistory::test(qint64 number) const
     }
     if (!q.next())
         return std::nullopt;
-    return recordFrom(q);
+    return recordFrom(q, Part::Whole);
 }
 
 std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDate &day) const
@@ -296,7 +332,7 @@ std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDa
     // The day is the bench's own, so it is read from the time as typed.
     q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE beacon_id = ?%2 "
                              "ORDER BY utc DESC, number DESC LIMIT 1")
-                  .arg(QLatin1String(Columns),
+                  .arg(columns(Part::Whole),
                        day.isValid() ? QStringLiteral(" AND substr(time, 1, 10) = ?") : QString()));
     q.addBindValue(beaconId.toUpper());
     if (day.isValid())
@@ -307,7 +343,7 @@ std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDa
     }
     if (!q.next())
         return std::nullopt;
-    return recordFrom(q);
+    return recordFrom(q, Part::Whole);
 }
 
 int TestHistory::testsOnDay(const QString &beaconId, const QDate &day) const
@@ -329,10 +365,10 @@ int TestHistory::count() const
 
 namespace {
 
-bool visitAll(QSqlQuery &q, const TestHistory::Visitor &visit)
+bool visitAll(QSqlQuery &q, TestHistory::Part part, const TestHistory::Visitor &visit)
 {
     while (q.next()) {
-        if (!visit(recordFrom(q)))
+        if (!visit(recordFrom(q, part)))
             break;
     }
     return !q.lastError().isValid();
@@ -340,7 +376,7 @@ bool visitAll(QSqlQuery &q, const TestHistory::Visitor &visit)
 
 } // namespace
 
-bool TestHistory::forEach(Order order, const Visitor &visit) const
+bool TestHistory::forEach(Order order, Part part, const Visitor &visit) const
 {
     if (!isOpen())
         return fail(QStringLiteral("not open"));
@@ -348,14 +384,13 @@ bool TestHistory::forEach(Order order, const Visitor &visit) const
     // Row by row from the database: a history of any size takes no more memory.
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("SELECT %1 FROM tests ORDER BY number %2")
-                    .arg(QLatin1String(Columns), order == Order::OldestFirst
-                                                     ? QStringLiteral("ASC")
-                                                     : QStringLiteral("DESC"))))
+                    .arg(columns(part), order == Order::OldestFirst ? QStringLiteral("ASC")
+                                                                    : QStringLiteral("DESC"))))
         return fail(why(q.lastError()));
-    return visitAll(q, visit) || fail(why(q.lastError()));
+    return visitAll(q, part, visit) || fail(why(q.lastError()));
 }
 
-bool TestHistory::forEachLatest(const Visitor &visit) const
+bool TestHistory::forEachLatest(Part part, const Visitor &visit) const
 {
     if (!isOpen())
         return fail(QStringLiteral("not open"));
@@ -365,9 +400,9 @@ bool TestHistory::forEachLatest(const Visitor &visit) const
     if (!q.exec(QStringLiteral("SELECT %1 FROM tests AS t WHERE number = (SELECT u.number FROM "
                                "tests AS u WHERE u.beacon_id = t.beacon_id ORDER BY u.utc DESC, "
                                "u.number DESC LIMIT 1) ORDER BY number")
-                    .arg(QLatin1String(Columns))))
+                    .arg(columns(part))))
         return fail(why(q.lastError()));
-    return visitAll(q, visit) || fail(why(q.lastError()));
+    return visitAll(q, part, visit) || fail(why(q.lastError()));
 }
 
 QStringList TestHistory::Import::statusLines() const
@@ -401,7 +436,7 @@ TestHistory::Import TestHistory::importRegister(const QString &csvPath)
         result.error = m_error;
         return result;
     }
-    q.prepare(QLatin1String(InsertStatement));
+    q.prepare(insertStatement());
     QString dbError;
     const bool read = TestRegister::read(
         csvPath,
@@ -432,7 +467,7 @@ QString TestHistory::exportRegister(const QString &csvPath) const
         return QDir::toNativeSeparators(csvPath) + QStringLiteral(": ") + file.errorString();
     file.write(TestRegister::start());
     bool written = true;
-    const bool read = forEach(Order::OldestFirst, [&](const StoredTest &test) {
+    const bool read = forEach(Order::OldestFirst, Part::Whole, [&](const StoredTest &test) {
         written = file.write(TestRegister::csvLine(TestRegister::fields(test.record))) >= 0;
         return written;
     });

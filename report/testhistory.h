@@ -66,12 +66,16 @@ public:
 
     // Hands every test to visit, one at a time, without keeping them: oldest
     // or newest number first. visit returns false to stop. False when the
-    // history cannot be read; errorString says why.
+    // history cannot be read; errorString says why. Listed reads only what a
+    // listing row and what falls due show (the number, time, beacon ID,
+    // target, frequency, status verdict, vessel, manufacturer, model, serial
+    // number and the three dates), which a long history reads far faster.
     enum class Order { OldestFirst, NewestFirst };
+    enum class Part { Whole, Listed };
     using Visitor = std::function<bool(const StoredTest &)>;
-    bool forEach(Order order, const Visitor &visit) const;
-    // The same for each beacon's latest test only.
-    bool forEachLatest(const Visitor &visit) const;
+    bool forEach(Order order, Part part, const Visitor &visit) const;
+    // The same for each beacon's latest test only, oldest number first.
+    bool forEachLatest(Part part, const Visitor &visit) const;
 
     // Imports the CSV register at csvPath in one transaction: lines that hold
     // a test become tests, damaged ones are skipped and named in skipped

@@ -7,13 +7,17 @@
 #include "testregister.h"
 #include "vestraversion.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -73,44 +77,99 @@ int fail(int status, const QString &message)
     return status;
 }
 
+// A field on one line: simplified() makes a copy of every field, which a long
+// list feels, where most fields hold nothing it would change.
+QString oneLine(const QString &field)
+{
+    const QChar *const begin = field.constData(), *const end = begin + field.size();
+    bool blank = true; // before the first character, as after a blank
+    for (const QChar *c = begin; c != end; ++c) {
+        const bool space = c->isSpace();
+        if (space && (blank || *c != u' ' || c + 1 == end))
+            return field.simplified();
+        blank = space;
+    }
+    return field;
+}
+
 // The rows as a table: columns as wide as their widest field, no blanks after
-// the last field that holds text, every field on one line.
+// the last field that holds text, every field on one line. The rows wait in a
+// spool file until the widths are known, so that a long history costs no
+// more memory than a short one.
 class TablePrinter
 {
 public:
-    void measure(const QStringList &row)
+    TablePrinter()
+    {
+        if (!m_file.open())
+            m_spool = &m_memory; // no temporary folder: in memory, then
+        m_spool->open(QIODevice::ReadWrite);
+    }
+
+    void add(const QStringList &row)
     {
         m_widths.resize(qMax(m_widths.size(), row.size()));
-        for (qsizetype c = 0; c < row.size(); ++c)
-            m_widths[c] = qMax(m_widths[c], row[c].simplified().size());
+        for (qsizetype c = 0; c < row.size(); ++c) {
+            const QString field = oneLine(row[c]);
+            m_widths[c] = qMax(m_widths[c], field.size());
+            m_text += field;
+            m_text += c + 1 < row.size() ? FieldEnd : RowEnd;
+        }
+        if (m_text.size() > ChunkChars)
+            spool();
     }
-    void print(const QStringList &row)
+
+    // False when the spool could not be read back whole.
+    bool print()
+    {
+        spool();
+        m_spool->seek(0);
+        QString pending;
+        while (!m_spool->atEnd()) {
+            const QByteArray bytes = m_spool->read(2 * ChunkChars);
+            pending.append(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
+            qsizetype start = 0;
+            for (qsizetype end; (end = pending.indexOf(RowEnd, start)) >= 0; start = end + 1)
+                layOut(QStringView(pending).sliced(start, end - start));
+            pending.remove(0, start);
+            if (m_text.size() > ChunkChars)
+                out(std::exchange(m_text, QString()));
+        }
+        out(m_text);
+        return pending.isEmpty();
+    }
+
+private:
+    static constexpr QChar FieldEnd = u'\x1f', RowEnd = u'\x1e';
+    static constexpr qsizetype ChunkChars = 1 << 16;
+
+    void spool()
+    {
+        m_spool->write(reinterpret_cast<const char *>(m_text.constData()), 2 * m_text.size());
+        m_text.clear();
+    }
+
+    void layOut(QStringView row)
     {
         const qsizetype start = m_text.size();
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            const QString field = row[c].simplified();
+        qsizetype c = 0;
+        for (const QStringView field : row.tokenize(FieldEnd)) {
             m_text += field;
-            if (c + 1 < row.size())
-                m_text.resize(m_text.size() + m_widths.value(c) + 2 - field.size(), u' ');
+            m_text.resize(m_text.size() + m_widths.value(c++) + 2 - field.size(), u' ');
         }
+        // No blanks after the last field that holds text.
         qsizetype end = m_text.size();
         while (end > start && m_text.at(end - 1) == u' ')
             --end;
         m_text.truncate(end);
         m_text += u'\n';
-        // Written as it goes, so that a long history costs no more memory.
-        if (m_text.size() > 1 << 16)
-            flush();
-    }
-    void flush()
-    {
-        out(m_text);
-        m_text.clear();
     }
 
-private:
     QList<qsizetype> m_widths;
     QString m_text;
+    QTemporaryFile m_file;
+    QBuffer m_memory;
+    QIODevice *m_spool = &m_file;
 };
 
 struct Options
@@ -175,20 +234,16 @@ int openHistory(const Options &o, std::unique_ptr<TestHistory> &history, bool cr
 int runList(const Options &o, TestHistory &history)
 {
     const QString text = o.arguments().value(1);
-    // Two passes over the history, the first for the columns' widths: no
-    // test is kept in memory.
     TablePrinter table;
-    for (const bool printing : {false, true}) {
-        if (!history.forEach(TestHistory::Order::OldestFirst, [&](const StoredTest &test) {
-                const QStringList row = historyRow(test);
-                if (matchesFilter(row, text))
-                    printing ? table.print(row) : table.measure(row);
-                return true;
-            }))
-            return fail(2, history.errorString());
-    }
-    table.flush();
-    return 0;
+    if (!history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
+                         [&](const StoredTest &test) {
+                             const QStringList row = historyRow(test);
+                             if (matchesFilter(row, text))
+                                 table.add(row);
+                             return true;
+                         }))
+        return fail(2, history.errorString());
+    return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
 }
 
 int runDue(const Options &o, TestHistory &history)
@@ -205,14 +260,11 @@ int runDue(const Options &o, TestHistory &history)
         return fail(2, history.errorString());
     const QDate today = QDate::currentDate();
     TablePrinter table;
-    for (const bool printing : {false, true}) {
-        for (const DueItem &item : std::as_const(items)) {
-            if (standsOut(item.due, today, days))
-                printing ? table.print(dueRow(item)) : table.measure(dueRow(item));
-        }
+    for (const DueItem &item : std::as_const(items)) {
+        if (standsOut(item.due, today, days))
+            table.add(dueRow(item));
     }
-    table.flush();
-    return 0;
+    return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
 }
 
 int runReprint(const Options &o, TestHistory &history)
@@ -284,29 +336,30 @@ int runExport(const Options &o, TestHistory &history)
 }
 
 // The commands, what each takes, and whether it draws (a PDF needs fonts,
-// and so a GUI application, though no display).
+// and so a GUI application, though no display). Any option but --history
+// that a command does not name is a usage error.
+using Option = QCommandLineOption Options::*;
 const struct Command
 {
     const char *name;
     int minArguments, maxArguments; // after the command's name
     bool draws;
     bool createsHistory;
+    Option options[5];
     int (*run)(const Options &, TestHistory &);
 } Commands[] = {
-    {"list", 0, 1, false, false, runList},     {"reprint", 0, 0, true, false, runReprint},
-    {"due", 0, 0, false, false, runDue},       {"import", 1, 1, false, true, runImport},
-    {"export", 0, 1, false, false, runExport},
+    {"list", 0, 1, false, false, {}, runList},
+    {"reprint",
+     0,
+     0,
+     true,
+     false,
+     {&Options::test, &Options::beacon, &Options::date, &Options::output, &Options::force},
+     runReprint},
+    {"due", 0, 0, false, false, {&Options::within}, runDue},
+    {"import", 1, 1, false, true, {}, runImport},
+    {"export", 0, 1, false, false, {&Options::force}, runExport},
 };
-
-// The options that belong to each command; any other one is a usage error.
-bool belongs(const Options &o, const QCommandLineOption &option, const QString &command)
-{
-    if (&option == &o.test || &option == &o.beacon || &option == &o.date || &option == &o.output)
-        return command == QLatin1String("reprint");
-    if (&option == &o.force)
-        return command == QLatin1String("reprint") || command == QLatin1String("export");
-    return &option != &o.within || command == QLatin1String("due");
-}
 
 // The command named on the line, or a usage error.
 int findCommand(const Options &o, const Command *&command)
@@ -322,11 +375,14 @@ int findCommand(const Options &o, const Command *&command)
     if (!command)
         return fail(2, QStringLiteral("give list [TEXT], reprint, due, import FILE or export "
                                       "[FILE] (see --help)"));
-    for (const QCommandLineOption *option :
-         {&o.test, &o.beacon, &o.date, &o.output, &o.force, &o.within}) {
-        if (o.parser.isSet(*option) && !belongs(o, *option, name))
+    for (const Option option : {&Options::test, &Options::beacon, &Options::date, &Options::output,
+                                &Options::force, &Options::within}) {
+        if (o.parser.isSet(o.*option) &&
+            std::find(std::begin(command->options), std::end(command->options), option) ==
+                std::end(command->options))
             return fail(
-                2, QStringLiteral("--%1 does not go with %2").arg(option->names().last(), name));
+                2,
+                QStringLiteral("--%1 does not go with %2").arg((o.*option).names().last(), name));
     }
     return 0;
 }

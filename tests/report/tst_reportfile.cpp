@@ -176,10 +176,10 @@ private slots:
         // A history or register that cannot be written costs the report nothing.
         const bool folderReadOnly = readOnly == "folder";
         const QStringList said{"Saving: " + path,
-                               folderReadOnly ? "Test history not updated: " +
-                                                    TestHistory::path(dir.path()) +
-                                                    ": unable to open database file"
-                                              : "Test history: saved as test 1",
+                               folderReadOnly
+                                   ? "Test history not updated: " + TestHistory::path(dir.path()) +
+                                         ": unable to open database file"
+                                   : "Test history: saved as test 1",
                                folderReadOnly ? "Test register not updated: Permission denied"
                                               : "Test register: line added"};
         QCOMPARE(outcome.statusLines, said);
@@ -355,8 +355,9 @@ private slots:
         QTest::newRow("other beacon") << Hex << OtherHex << "";
         QTest::newRow("ship security") << ship << ship << known;
         QTest::newRow("orbitography") << orbit << orbit << known;
-        QTest::newRow("not a database") << "" << Hex << "Test history cannot be read: %1: file "
-                                                       "is not a database";
+        QTest::newRow("not a database") << "" << Hex
+                                        << "Test history cannot be read: %1: file "
+                                           "is not a database";
     }
     void nextYearsForm()
     {
@@ -375,7 +376,8 @@ private slots:
         expected.companyName = expected.testedBy = QString();
         const BeaconFields before = form;
         const Recall recall = recallBeacon(path, received, form);
-        QCOMPARE(recall.error.isEmpty() ? recall.statusLine : recall.error, QString(said).replace("%1", path));
+        QCOMPARE(recall.error.isEmpty() ? recall.statusLine : recall.error,
+                 QString(said).replace("%1", path));
         auto texts = [](const BeaconFields &b) {
             TestRecord r;
             r.beacon = b;
@@ -433,7 +435,8 @@ private slots:
         QTemporaryDir dir(home.filePath("v-XXXXXX"));
         TestRecord nordkapp = sample(OtherHex, 4);
         nordkapp.beacon.vesselName = "Line\nbreak";
-        const QString path = makeHistory(dir.path(), {sample(Hex, 1), nordkapp, sample(Hex, 9), sample(Hex, 5)});
+        const QString path =
+            makeHistory(dir.path(), {sample(Hex, 1), nordkapp, sample(Hex, 9), sample(Hex, 5)});
         if (QTest::currentDataTag() == QLatin1String("later schema")) {
             TestHistory history(path);
             QVERIFY(history.open());
