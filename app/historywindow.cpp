@@ -77,7 +77,10 @@ void setUpTable(QTableView *view, TextFilter *filter)
     // The models' own order (newest first, soonest first) until a header is clicked.
     view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     view->verticalHeader()->hide();
+    // One line of text a row, as a list reads best; the style's default is taller.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setMinimumSectionSize(view->fontMetrics().height() + 6);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);
     view->horizontalHeader()->setStretchLastSection(true);
 }
