@@ -323,14 +323,8 @@ std::optional<qint64> TestHistory::add(const TestRecord &record)
     return number;
 }
 
-std::optional<StoredTest> TestHistory::test(qint64 number) const
+std::optional<StoredTest> TestHistory::firstOf(QSqlQuery &q) const
 {
-    m_error.clear();
-    if (!isOpen() && !fail(QStringLiteral("not open")))
-        return std::nullopt;
-    QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE number = ?").arg(columns(Part::Whole)));
-    q.addBindValue(number);
     if (!q.exec()) {
         fail(why(q.lastError()));
         return std::nullopt;
@@ -339,6 +333,17 @@ std::optional<StoredTest> TestHistory::test(qint64 number) const
         return std::nullopt;
     TargetLookUp target;
     return recordFrom(q, Part::Whole, target);
+}
+
+std::optional<StoredTest> TestHistory::test(qint64 number) const
+{
+    m_error.clear();
+    if (!isOpen() && !fail(QStringLiteral("not open")))
+        return std::nullopt;
+    QSqlQuery q(database());
+    q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE number = ?").arg(columns(Part::Whole)));
+    q.addBindValue(number);
+    return firstOf(q);
 }
 
 std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDate &day) const
@@ -355,14 +360,7 @@ std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDa
     q.addBindValue(beaconId.toUpper());
     if (day.isValid())
         q.addBindValue(day.toString(Qt::ISODate));
-    if (!q.exec()) {
-        fail(why(q.lastError()));
-        return std::nullopt;
-    }
-    if (!q.next())
-        return std::nullopt;
-    TargetLookUp target;
-    return recordFrom(q, Part::Whole, target);
+    return firstOf(q);
 }
 
 int TestHistory::testsOnDay(const QString &beaconId, const QDate &day) const
