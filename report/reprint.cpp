@@ -62,9 +62,9 @@ ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool repla
         outcome.error = outcome.path + QStringLiteral(" cannot be written: it is a folder");
     else if ((outcome.wasThere = QFile::exists(path) && !replace))
         outcome.error = outcome.path + QStringLiteral(" is there already");
-    else if (!pdfReport().createReport(path, test.record, QDateTime::currentDateTime()))
+    else if (pdfReport pdf; !pdf.createReport(path, test.record, QDateTime::currentDateTime()))
         outcome.error = outcome.path + QStringLiteral(" cannot be written: ") +
-                        writeFailureReason(path, QStringLiteral("the system refused it"));
+                        writeFailureReason(path, pdf.errorString());
     return outcome;
 }
 

@@ -23,8 +23,9 @@ struct ReprintOutcome
 // day.
 QString reprintFileName(const TestHistory &history, const StoredTest &test);
 
-// Why a file could not be written at path: a missing folder, a read-only
-// one, a name too long, a folder in the file's place; else the fallback.
+// Why a file could not be written at path, in the words of what a technician
+// can mend: a missing folder, a read-only one or file, a name too long, a
+// folder in the file's place; else fallback, the system's own words.
 QString writeFailureReason(const QString &path, const QString &fallback);
 
 // Writes the reprint of test to path; an existing file only when replace.

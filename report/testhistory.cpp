@@ -123,7 +123,24 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-StoredTest recordFrom(const QSqlQuery &q, TestHistory::Part part)
+// The target's index by its name; a history holds few names, most of them
+// in long runs, so the last one is kept.
+struct TargetLookUp
+{
+    QString name;
+    int index = 0;
+
+    int operator()(const QString &text)
+    {
+        if (text != name) {
+            name = text;
+            index = qMax(0, Verdicts::targetIndex(text));
+        }
+        return index;
+    }
+};
+
+StoredTest recordFrom(const QSqlQuery &q, TestHistory::Part part, TargetLookUp &target)
 {
     StoredTest stored;
     stored.number = q.value(0).toLongLong();
@@ -131,7 +148,7 @@ StoredTest recordFrom(const QSqlQuery &q, TestHistory::Part part)
     r.time = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong(), Qt::OffsetFromUTC,
                                             q.value(2).toInt());
     stored.beaconId = q.value(3).toString();
-    r.targetIndex = qMax(0, Verdicts::targetIndex(q.value(4).toString()));
+    r.targetIndex = target(q.value(4).toString());
     int column = KeyColumnCount;
     for (const Field &f : Fields) {
         if (part == TestHistory::Part::Whole || f.listed)
@@ -306,6 +323,18 @@ std::optional<qint64> TestHistory::add(const TestRecord &record)
     return number;
 }
 
+std::optional<StoredTest> TestHistory::firstOf(QSqlQuery &q) const
+{
+    if (!q.exec()) {
+        fail(why(q.lastError()));
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    TargetLookUp target;
+    return recordFrom(q, Part::Whole, target);
+}
+
 std::optional<StoredTest> TestHistory::test(qint64 number) const
 {
     m_error.clear();
@@ -314,13 +343,7 @@ std::optional<StoredTest> TestHistory::test(qint64 number) const
     QSqlQuery q(database());
     q.prepare(QStringLiteral("SELECT %1 FROM tests WHERE number = ?").arg(columns(Part::Whole)));
     q.addBindValue(number);
-    if (!q.exec()) {
-        fail(why(q.lastError()));
-        return std::nullopt;
-    }
-    if (!q.next())
-        return std::nullopt;
-    return recordFrom(q, Part::Whole);
+    return firstOf(q);
 }
 
 std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDate &day) const
@@ -337,13 +360,7 @@ std::optional<StoredTest> TestHistory::latest(const QString &beaconId, const QDa
     q.addBindValue(beaconId.toUpper());
     if (day.isValid())
         q.addBindValue(day.toString(Qt::ISODate));
-    if (!q.exec()) {
-        fail(why(q.lastError()));
-        return std::nullopt;
-    }
-    if (!q.next())
-        return std::nullopt;
-    return recordFrom(q, Part::Whole);
+    return firstOf(q);
 }
 
 int TestHistory::testsOnDay(const QString &beaconId, const QDate &day) const
@@ -367,8 +384,9 @@ namespace {
 
 bool visitAll(QSqlQuery &q, TestHistory::Part part, const TestHistory::Visitor &visit)
 {
+    TargetLookUp target;
     while (q.next()) {
-        if (!visit(recordFrom(q, part)))
+        if (!visit(recordFrom(q, part, target)))
             break;
     }
     return !q.lastError().isValid();

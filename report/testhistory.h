@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 
@@ -97,6 +98,9 @@ public:
 
 private:
     bool fail(const QString &what) const;
+    // The whole test a prepared query finds first, or none; errorString says
+    // why when the query could not run.
+    std::optional<StoredTest> firstOf(QSqlQuery &query) const;
     bool createSchema();
 
     QString m_path;

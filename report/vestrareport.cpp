@@ -84,8 +84,10 @@ QString oneLine(const QString &field)
     const QChar *const begin = field.constData(), *const end = begin + field.size();
     bool blank = true; // before the first character, as after a blank
     for (const QChar *c = begin; c != end; ++c) {
-        const bool space = c->isSpace();
-        if (space && (blank || *c != u' ' || c + 1 == end))
+        const char16_t u = c->unicode();
+        const bool space =
+            u == u' ' || (u < u' ' ? u >= u'\t' && u <= u'\r' : u >= 0x85 && c->isSpace());
+        if (space && (blank || u != u' ' || c + 1 == end))
             return field.simplified();
         blank = space;
     }
