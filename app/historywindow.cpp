@@ -50,19 +50,17 @@ protected:
     {
         if (text.isEmpty())
             return true;
-        // One list for every row: no allocation per row and keystroke.
-        texts.resize(columns.size());
-        for (int i = 0; i < columns.size(); ++i)
-            texts[i] = columns[i] < 0
-                           ? QString()
-                           : sourceModel()->index(row, columns[i], parent).data().toString();
+        QStringList texts;
+        texts.reserve(columns.size());
+        for (int column : columns)
+            texts << (column < 0 ? QString()
+                                 : sourceModel()->index(row, column, parent).data().toString());
         return matchesFilter(texts, text);
     }
 
 private:
     QString text;
     QList<int> columns;
-    mutable QStringList texts;
 };
 
 namespace {
