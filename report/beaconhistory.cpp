@@ -1,10 +1,8 @@
 #include "beaconhistory.h"
 
 #include "testhistory.h"
-#include "testregister.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -36,13 +34,9 @@ Recall recallBeacon(const QString &historyPath, const QString &hexMessage, Beaco
     TestRecord received;
     received.hexMessage = hexMessage;
     const QString beaconId = received.beaconId();
-    QString path = historyPath;
-    const QFileInfo given(historyPath);
-    if (given.fileName() == QLatin1String(TestRegister::FileName))
-        path = TestHistory::path(given.path());
-    if (beaconId.isEmpty() || !QFile::exists(path))
+    if (beaconId.isEmpty() || !QFile::exists(historyPath))
         return {};
-    TestHistory history(path);
+    TestHistory history(historyPath);
     std::optional<StoredTest> earlier;
     if (history.open())
         earlier = history.latest(beaconId);

@@ -18,16 +18,12 @@ struct Recall
     QString statusLine;
     // "Test history cannot be read: " and why; the form is then as it was.
     QString error;
-
-    // Transitional, for a caller that shows one line: the one to show.
-    operator QString() const { return error.isEmpty() ? statusLine : error; }
 };
 
 // When the history at historyPath holds a test of the message's beacon,
 // fills form's empty beacon fields from the latest one. Nothing to say, and
 // form as it was, for a message without an ID, a history not made yet or a
-// beacon never tested. Transitional: a path to the CSV register stands for
-// the history beside it.
+// beacon never tested.
 Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form);
 
 #endif // BEACONHISTORY_H
