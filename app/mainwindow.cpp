@@ -39,6 +39,16 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
 
     aboutDialog = new DialogAbout(this);
     aboutDialog->setVersion(QCoreApplication::applicationVersion());
+    // The history's way in, on every platform; on Windows it stands alone.
+    auto *historyButton = new QToolButton(ui->statusbar);
+    historyButton->setObjectName(QStringLiteral("historyButton"));
+    historyButton->setText(tr("History..."));
+    historyButton->setAutoRaise(true);
+    historyButton->setToolTip(tr("Every test so far, and what falls due (Ctrl+H)"));
+    connect(historyButton, &QToolButton::clicked, this, &MainWindow::showHistory);
+    ui->statusbar->addPermanentWidget(historyButton);
+    auto *history = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(history, &QShortcut::activated, this, &MainWindow::showHistory);
 #ifdef Q_OS_WIN
     addAboutToSystemMenu(reinterpret_cast<HWND>(winId()));
 #else
@@ -63,6 +73,10 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
     ui->pbDecodeData->setEnabled(false);
     ui->pbRequestData->setEnabled(false);
 
+    // Before the search, whose lines then stand above what the history says.
+    makeReportFolder();
+    openHistoryAtStart();
+
     serialComm = new SerialComm(timings);
     connect(serialComm, SIGNAL(connectOk()), this, SLOT(onConnectOk()));
     connect(serialComm, SIGNAL(searchVestraFailed()), this, SLOT(onVestraFailed()));
@@ -77,7 +91,6 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
 
     ui->Infoframe->hide();
     progressTicks = 0;
-    makeReportFolder();
 }
 
 MainWindow::~MainWindow()

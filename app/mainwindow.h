@@ -17,6 +17,7 @@ class QTimer;
 QT_END_NAMESPACE
 
 class DialogAbout;
+class HistoryWindow;
 class SerialComm;
 
 // The only window, and the controller of the instrument link, the evaluation
@@ -62,6 +63,11 @@ private:
     void evaluateReadings();
     void showDistressWarning();
     void recallBeacon();
+    // Status-log lines for the form's expiry dates that have passed or fall
+    // before the next annual test.
+    void warnOfExpiry();
+    void openHistoryAtStart();
+    void showHistory();
     // The message the report decodes: as received, or as typed in debug mode.
     QString reportMessage() const;
 
@@ -80,6 +86,10 @@ private:
     bool debugMode = false;
     QString portName;
     DialogAbout *aboutDialog = nullptr;
+    // Made when first asked for.
+    HistoryWindow *historyWindow = nullptr;
+    // A history that cannot be read is said once a run, not after every exchange.
+    bool historyErrorShown = false;
 };
 
 #endif // MAINWINDOW_H

@@ -37,6 +37,7 @@ void MainWindow::pageComplete()
     exchange.cutReadings();
     evaluateReadings();
     recallBeacon();
+    warnOfExpiry();
     if (!shown.distressText.isEmpty())
         showDistressWarning();
 }

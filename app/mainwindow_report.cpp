@@ -1,18 +1,23 @@
-// The window's side of the report: the test as shown, "Make Report", and the
-// form filled in from a beacon's earlier test.
+// The window's side of the report: the test as shown, "Make Report", the
+// form filled in from a beacon's earlier test, and the history window.
 
 #include "mainwindow.h"
 
 #include "beaconhistory.h"
+#include "duedates.h"
+#include "historywindow.h"
 #include "reportfile.h"
 #include "savereport.h"
-#include "testregister.h"
+#include "testhistory.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 
@@ -77,6 +82,7 @@ TestRecord MainWindow::testRecord() const
 
 void MainWindow::on_pbDecodeData_clicked()
 {
+    warnOfExpiry();
     const ReportOutcome outcome = saveReport(testRecord(), ReportFile::folder());
     for (const QString &line : outcome.statusLines)
         addStatusLine(line);
@@ -86,6 +92,8 @@ void MainWindow::on_pbDecodeData_clicked()
         messageBox.exec();
         return;
     }
+    if (historyWindow && historyWindow->isVisible())
+        historyWindow->load(ReportFile::folder());
     QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
 }
 
@@ -95,9 +103,39 @@ void MainWindow::recallBeacon()
     if (folder.isEmpty())
         return;
     BeaconFields fields = beaconFields();
-    const QString said = ::recallBeacon(TestRegister::path(folder), reportMessage(), fields);
-    if (said.isEmpty())
+    const Recall recall = ::recallBeacon(TestHistory::path(folder), reportMessage(), fields);
+    if (!recall.error.isEmpty()) {
+        if (!std::exchange(historyErrorShown, true))
+            addStatusLine(recall.error);
+        return;
+    }
+    if (recall.statusLine.isEmpty())
         return;
     setBeaconFields(fields);
-    addStatusLine(said);
+    addStatusLine(recall.statusLine);
+}
+
+void MainWindow::warnOfExpiry()
+{
+    for (const QString &line : expiryWarnings(beaconFields(), QDate::currentDate()))
+        addStatusLine(line);
+}
+
+void MainWindow::openHistoryAtStart()
+{
+    const QString folder = ReportFile::folder();
+    if (folder.isEmpty())
+        return;
+    for (const QString &line : ::openHistoryAtStart(folder))
+        addStatusLine(line);
+}
+
+void MainWindow::showHistory()
+{
+    if (!historyWindow) {
+        historyWindow = new HistoryWindow(this);
+        connect(historyWindow, &HistoryWindow::statusLine, this, &MainWindow::addStatusLine);
+    }
+    historyWindow->load(ReportFile::folder());
+    historyWindow->present();
 }

@@ -531,25 +531,31 @@ QByteArray BeaconMessage::hexId() const
     return text;
 }
 
-QByteArray BeaconMessage::beaconId() const
+std::optional<BeaconMessage::LocationFamily> BeaconMessage::locationFamily() const
 {
     if (isUserProtocol())
-        return hexId();
+        return std::nullopt;
     switch (protocolCode()) {
     case 0:
     case 1:
-        return hexId();
+        return std::nullopt;
     case 8:
     case 9:
     case 10:
     case 11:
     case 15:
-        return hexId(LocationFamily::National);
+        return LocationFamily::National;
     case 13:
-        return hexId(LocationFamily::Rls);
+        return LocationFamily::Rls;
     default:
-        return hexId(LocationFamily::Standard);
+        return LocationFamily::Standard;
     }
+}
+
+QByteArray BeaconMessage::beaconId() const
+{
+    const std::optional<LocationFamily> family = locationFamily();
+    return family ? hexId(*family) : hexId();
 }
 
 QByteArray BeaconMessage::hexId(LocationFamily family) const

@@ -88,12 +88,18 @@ public:
     QByteArray returnLinkType2Text() const;
     QByteArray rlsProviderText() const;
 
+    // The family of a location protocol's position fields, the one owner of
+    // that mapping: national 8-11 and 15, RLS 13, standard for the others and
+    // for ship security (12). None for user protocols and for orbitography
+    // (0, 1), which carry no position to default.
+    std::optional<LocationFamily> locationFamily() const;
+
     // Bits 26-85 as 15 hex digits; the location forms first put the family's
     // default position into the bits (on a copy, the message stays as it is).
     QByteArray hexId() const;
     QByteArray hexId(LocationFamily family) const;
-    // The identifier for every protocol code: ship security takes the standard
-    // location rule, the orbitography codes carry no position to default.
+    // The identifier for every protocol code: bits 26-85 with the position of
+    // the message's own family defaulted.
     QByteArray beaconId() const;
 
     // The user-location form (second protected field, always coarse).

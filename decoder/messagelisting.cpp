@@ -99,7 +99,7 @@ public:
             break;
         }
         add("Aux radio device: ", m.auxDeviceText());
-        addHexId(m.hexId());
+        addHexId(m.beaconId());
         if (!m.isShortFormat())
             addPosition("Position : ");
     }
@@ -134,44 +134,45 @@ public:
             m_lines.append(QStringLiteral("Protocol not Implemented"));
             return;
         }
+        // Every decoded location protocol has a family; the message says which.
+        switch (*m.locationFamily()) {
+        case Family::National:
+            add("Serial number : ", m.nationalSerialText());
+            addPosition("Position : ", Family::National);
+            add("Position Data source : ", m.dataSourceText(Family::National));
+            add("Aux device : ", m.homerText(Family::National));
+            addHexId(m.beaconId());
+            break;
+        case Family::Rls:
+            addRlsLines();
+            break;
+        case Family::Standard:
+            addStandardIdentity();
+            addStandardTail();
+            break;
+        }
+    }
+
+    // What identifies a beacon of the standard family, by its protocol.
+    void addStandardIdentity()
+    {
         switch (m.protocolCode()) {
         case 2:
             add("MMSI : ", m.mmsiText());
             add("Buoy No : ", m.mmsiBeaconNumberText());
-            addStandardTail();
             break;
         case 3:
             add("24 bit AircraftId : ", m.aircraftAddressText());
-            addStandardTail();
             break;
         case 4:
         case 6:
         case 7:
             add("Serial ID : ", m.locationSerialText());
             add("Cospas/Sarsat appr : ", m.typeApprovalText());
-            addStandardTail();
             break;
         case 5:
             add("ELT Operator: ", m.operatorDesignatorText());
             add("ELT number: ", m.operatorSerialText());
-            addStandardTail();
-            break;
-        case 14:
-            addStandardTail();
-            break;
-        case 8:
-        case 9:
-        case 10:
-        case 11:
-        case 15:
-            add("Serial number : ", m.nationalSerialText());
-            addPosition("Position : ", Family::National);
-            add("Position Data source : ", m.dataSourceText(Family::National));
-            add("Aux device : ", m.homerText(Family::National));
-            addHexId(m.hexId(Family::National));
-            break;
-        case 13:
-            addRlsLines();
             break;
         default:
             break;
@@ -183,7 +184,7 @@ public:
         addPosition("Position: ", Family::Standard);
         add("Position Data source: ", m.dataSourceText(Family::Standard));
         add("Aux device: ", m.homerText(Family::Standard));
-        addHexId(m.hexId(Family::Standard));
+        addHexId(m.beaconId());
     }
 
     void addRlsLines()
@@ -201,7 +202,7 @@ public:
         add("RLM type 1: ", m.returnLinkType1Text());
         add("RLM type 2: ", m.returnLinkType2Text());
         add("RLS provider: ", m.rlsProviderText());
-        addHexId(m.hexId(Family::Rls));
+        addHexId(m.beaconId());
     }
 
 private:
@@ -268,10 +269,10 @@ bool isValidMessageText(const QString &messageText)
     return readMessage(normaliseMessageText(messageText), message);
 }
 
-QString listedBeaconId(const QString &messageText)
+QString beaconIdOfMessage(const QString &messageText)
 {
     BeaconMessage message;
-    if (!readMessage(normaliseMessageText(messageText), message) || !hasDecoder(message))
+    if (!readMessage(normaliseMessageText(messageText), message))
         return QString();
     return QString::fromLatin1(message.beaconId());
 }

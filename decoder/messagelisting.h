@@ -13,9 +13,10 @@ QString normaliseMessageText(const QString &text);
 // Whether the message passes its error-correcting codes, without decoding it.
 bool isValidMessageText(const QString &messageText);
 
-// The ID of the listing's "15 HexID" line, without building the listing;
-// empty for an invalid message or a listing without that line.
-QString listedBeaconId(const QString &messageText);
+// The beacon's 15-hex ID for every protocol code, without building the
+// listing: vestra-decode's hexId, the listing's "15 HexID" line where it has
+// one, and the key of the test history. Empty for an invalid message.
+QString beaconIdOfMessage(const QString &messageText);
 
 // Validates the message and, for a valid one, fills lines with the decoded
 // listing (cleared first in every case). Returns false for an invalid message.

@@ -1,6 +1,6 @@
 #include "beaconhistory.h"
 
-#include "testregister.h"
+#include "testhistory.h"
 
 #include <QFile>
 
@@ -17,21 +17,6 @@ QString BeaconFields::*const KeptFields[] = {
 
 } // namespace
 
-const TestRecord *latestTest(const QList<TestRecord> &tests, const QString &beaconId,
-                             const QDate &date)
-{
-    const TestRecord *latest = nullptr;
-    for (const TestRecord &test : tests) {
-        if (date.isValid() && test.time.date() != date)
-            continue;
-        // The later line wins a tie: the register is written in the order of the tests.
-        if ((!latest || test.time >= latest->time) &&
-            test.beaconId().compare(beaconId, Qt::CaseInsensitive) == 0)
-            latest = &test;
-    }
-    return latest;
-}
-
 bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier)
 {
     bool filled = false;
@@ -44,21 +29,23 @@ bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier)
     return filled;
 }
 
-QString recallBeacon(const QString &registerPath, const QString &hexMessage, BeaconFields &form)
+Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form)
 {
     TestRecord received;
     received.hexMessage = hexMessage;
     const QString beaconId = received.beaconId();
-    if (beaconId.isEmpty() || !QFile::exists(registerPath))
-        return QString();
-    QList<TestRecord> tests;
-    QString error;
-    if (!TestRegister::read(registerPath, tests, error))
-        return QString();
-    const TestRecord *earlier = latestTest(tests, beaconId);
-    if (!earlier || !fillEmptyFields(form, earlier->beacon))
-        return QString();
-    return QStringLiteral(
-               "Beacon known from the test of %1: fields filled in, check the expiry dates")
-        .arg(earlier->time.date().toString(Qt::ISODate));
+    if (beaconId.isEmpty() || !QFile::exists(historyPath))
+        return {};
+    TestHistory history(historyPath);
+    std::optional<StoredTest> earlier;
+    if (history.open())
+        earlier = history.latest(beaconId);
+    if (!history.errorString().isEmpty())
+        return {QString(), QStringLiteral("Test history cannot be read: ") + history.errorString()};
+    if (!earlier || !fillEmptyFields(form, earlier->record.beacon))
+        return {};
+    return {
+        QStringLiteral("Beacon known from the test of %1: fields filled in, check the expiry dates")
+            .arg(earlier->record.time.date().toString(Qt::ISODate)),
+        QString()};
 }

@@ -3,23 +3,27 @@
 
 #include "testrecord.h"
 
-#include <QDate>
-#include <QList>
 #include <QString>
 
-// A beacon's earlier tests, found in the register by its 15-hex ID.
-
-// The beacon's latest test, or its latest on date; null when there is none.
-const TestRecord *latestTest(const QList<TestRecord> &tests, const QString &beaconId,
-                             const QDate &date = QDate());
+// Next year's form: a beacon's earlier test, found in the test history by its
+// 15-hex ID through the database's index.
 
 // Fills the empty fields of form that stay with a beacon from year to year
 // (never company or tester) from an earlier test's. True when any was filled.
 bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier);
 
-// Next year's form: when the register holds a test of the message's beacon,
-// fills form's empty beacon fields from the latest one and returns the status
-// line that says so. Empty, and form as it was, when nothing was filled.
-QString recallBeacon(const QString &registerPath, const QString &hexMessage, BeaconFields &form);
+struct Recall
+{
+    // "Beacon known from the test of ..." when fields were filled in.
+    QString statusLine;
+    // "Test history cannot be read: " and why; the form is then as it was.
+    QString error;
+};
+
+// When the history at historyPath holds a test of the message's beacon,
+// fills form's empty beacon fields from the latest one. Nothing to say, and
+// form as it was, for a message without an ID, a history not made yet or a
+// beacon never tested.
+Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form);
 
 #endif // BEACONHISTORY_H

@@ -3,6 +3,7 @@
 #include "pdfreport.h"
 #include "reportfile.h"
 #include "reportlog.h"
+#include "testhistory.h"
 #include "testregister.h"
 
 #include <QFile>
@@ -56,9 +57,16 @@ ReportOutcome saveReport(const TestRecord &record, const QString &folder)
     if (existedBefore)
         qCDebug(lcReport) << "Replaced old file";
     outcome.statusLines.append(QStringLiteral("Saving: ") + outcome.path);
-    // The report counts as saved whatever happens to its register line.
+    // The report counts as saved whatever happens to its history and register
+    // lines; the history first, as it is the one read back.
+    TestHistory history(TestHistory::path(folder));
+    const std::optional<qint64> number = history.add(record);
+    outcome.statusLines.append(
+        number ? QStringLiteral("Test history: saved as test %1").arg(*number)
+               : QStringLiteral("Test history not updated: ") + history.errorString());
     const QString notRecorded = TestRegister::append(folder, record);
-    if (!notRecorded.isEmpty())
-        outcome.statusLines.append(QStringLiteral("Test register not updated: ") + notRecorded);
+    outcome.statusLines.append(notRecorded.isEmpty()
+                                   ? QStringLiteral("Test register: line added")
+                                   : QStringLiteral("Test register not updated: ") + notRecorded);
     return outcome;
 }

@@ -20,8 +20,8 @@ struct ReportOutcome
 };
 
 // Checks the message and the three fields that name the report, writes the
-// report into folder (empty: no Documents location) and the test's line into
-// the register beside it.
+// report into folder (empty: no Documents location), then the test into the
+// history beside it, durably, and its line into the CSV register.
 ReportOutcome saveReport(const TestRecord &record, const QString &folder);
 
 #endif // SAVEREPORT_H

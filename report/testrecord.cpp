@@ -40,7 +40,7 @@ bool TestRecord::listing(QStringList &lines) const
 
 QString TestRecord::beaconId() const
 {
-    return listedBeaconId(hexMessage);
+    return beaconIdOfMessage(hexMessage);
 }
 
 QString TestRecord::dateLine() const

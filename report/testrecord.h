@@ -50,7 +50,7 @@ struct TestRecord
     // listing, false and no lines for one that fails them.
     bool messageValid() const;
     bool listing(QStringList &lines) const;
-    // The 15-hex beacon ID; empty for an invalid message or one without an ID.
+    // The 15-hex beacon ID, for every protocol code; empty for an invalid message.
     QString beaconId() const;
     // The report's date line: date in Qt's text form, blank, hh:mm:ss.
     QString dateLine() const;

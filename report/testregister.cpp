@@ -3,9 +3,11 @@
 #include "reportfile.h"
 #include "verdicts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QStringDecoder>
 
 #include <csv.h>
 
@@ -85,17 +87,16 @@ int noSpace(unsigned char)
     return 0;
 }
 
-QString columnError(int line, int column, const QString &what)
+QString columnError(int column, const QString &what)
 {
-    return QStringLiteral("line %1, column %2 (\"%3\"): %4")
-        .arg(line)
+    return QStringLiteral("column %1 (\"%2\"): %3")
         .arg(column + 1)
         .arg(header().value(column), what);
 }
 
 // The test of one register line; false and error when a field cannot be
 // what the program wrote.
-bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
+bool toRecord(QStringList &f, TestRecord &record, QString &error)
 {
     for (QString &field : f) {
         if (field.startsWith(u'\''))
@@ -103,7 +104,7 @@ bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
     }
     record.time = QDateTime::fromString(f[TimeColumn], Qt::ISODate);
     if (!record.time.isValid()) {
-        error = columnError(line, TimeColumn, QStringLiteral("not a date and time"));
+        error = columnError(TimeColumn, QStringLiteral("not a date and time"));
         return false;
     }
     record.beacon = {f[VesselColumn],  f[ManufacturerColumn], f[ModelColumn],
@@ -112,7 +113,7 @@ bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
                      f[CompanyColumn], f[TesterColumn]};
     record.targetIndex = Verdicts::targetIndex(f[TargetColumn]);
     if (record.targetIndex < 0) {
-        error = columnError(line, TargetColumn, QStringLiteral("not a target frequency"));
+        error = columnError(TargetColumn, QStringLiteral("not a target frequency"));
         return false;
     }
     record.hexMessage = f[HexMessageColumn];
@@ -124,24 +125,34 @@ bool toRecord(QStringList &f, int line, TestRecord &record, QString &error)
     record.calibrationDue = f[CalibrationColumn];
     record.programVersion = f[VersionColumn];
     if (!record.messageValid()) {
-        error = columnError(line, HexMessageColumn,
+        error = columnError(HexMessageColumn,
                             QStringLiteral("the message fails its error-correcting codes"));
         return false;
     }
     return true;
 }
 
-// Reads the register's rows as libcsv hands them over, field by field, into
-// tests, and keeps the first thing wrong. libcsv knows nothing of lines, so
-// it is fed one line at a time and the lines are counted here.
+// Reads the register's rows as libcsv hands them over, field by field. libcsv
+// knows nothing of lines, so it is fed one line at a time and the lines are
+// counted here; a damaged row is named by the line it begins on.
 struct Reader
 {
-    QList<TestRecord> tests;
+    Reader(const Take &t, const QString &f, QStringList &s) : take(t), file(f), skipped(s) {}
+
+    const Take &take;
+    QString file;
+    QStringList &skipped;
     QStringList row;
-    int line = 1;
+    bool notUtf8 = false;
     int rowLine = 1;
     bool headerRead = false;
-    QString error;
+    bool stopped = false;
+    QString fatal;
+
+    void skip(int line, const QString &what)
+    {
+        skipped.append(QStringLiteral("%1, line %2: %3").arg(file).arg(line).arg(what));
+    }
 };
 
 // Worked out anew from the other columns; their text need not be kept.
@@ -154,14 +165,15 @@ bool isDerived(qsizetype column)
 void takeField(void *data, size_t size, void *context)
 {
     auto *reader = static_cast<Reader *>(context);
-    const char *bytes = static_cast<const char *>(data);
-    // A field ends on the line where it is read to; its own line breaks are behind it.
-    if (reader->row.isEmpty())
-        reader->rowLine = reader->line - int(std::count(bytes, bytes + size, '\n'));
-    if (reader->headerRead && isDerived(reader->row.size()))
+    if (reader->headerRead && isDerived(reader->row.size())) {
         reader->row.append(QString());
-    else
-        reader->row.append(QString::fromUtf8(bytes, qsizetype(size)));
+        return;
+    }
+    // A register saved in Latin-1 would otherwise turn its letters into
+    // replacement characters without a word.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    reader->row.append(utf8(QByteArrayView(static_cast<const char *>(data), qsizetype(size))));
+    reader->notUtf8 = reader->notUtf8 || utf8.hasError();
 }
 
 // The header first, then one test a row.
@@ -170,65 +182,101 @@ void checkRow(Reader &reader)
     if (!reader.headerRead) {
         reader.headerRead = true;
         if (reader.row != header())
-            reader.error = QStringLiteral("line %1: not the header of a test register of this "
+            reader.fatal = QStringLiteral("line %1: not the header of a test register of this "
                                           "program")
                                .arg(reader.rowLine);
-    } else if (reader.row.size() != ColumnCount) {
-        reader.error =
-            QStringLiteral("line %1: %2 %3, where a test has %4")
-                .arg(reader.rowLine)
-                .arg(reader.row.size())
-                .arg(reader.row.size() == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
-                .arg(int(ColumnCount));
-    } else {
-        TestRecord record;
-        if (toRecord(reader.row, reader.rowLine, record, reader.error))
-            reader.tests.append(std::move(record));
+        return;
     }
+    TestRecord record;
+    QString error;
+    if (reader.notUtf8)
+        reader.skip(reader.rowLine, QStringLiteral("not UTF-8 text"));
+    else if (reader.row.size() != ColumnCount)
+        reader.skip(reader.rowLine, QStringLiteral("%1 %2, where a test has %3")
+                                        .arg(reader.row.size())
+                                        .arg(reader.row.size() == 1 ? QStringLiteral("field")
+                                                                    : QStringLiteral("fields"))
+                                        .arg(int(ColumnCount)));
+    else if (!toRecord(reader.row, record, error))
+        reader.skip(reader.rowLine, error);
+    else
+        reader.stopped = !reader.take(record);
 }
 
 void takeRow(int, void *context)
 {
     auto *reader = static_cast<Reader *>(context);
-    if (reader->error.isEmpty())
+    if (reader->fatal.isEmpty() && !reader->stopped)
         checkRow(*reader);
     reader->row.clear();
-    reader->rowLine = reader->line + 1;
+    reader->notUtf8 = false;
 }
 
-// The tests of an RFC 4180 register; false and error for the first line that
-// is not one the program wrote.
-bool readTests(const QByteArray &bytes, Reader &reader)
+// Where the line that begins at from ends: after LF, CR LF, or a CR alone,
+// which some programs still write.
+qsizetype lineEnd(const QByteArray &bytes, qsizetype from)
 {
-    csv_parser parser;
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
-        reader.error = QStringLiteral("out of memory");
-        return false;
+    for (qsizetype i = from; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n')
+            return i + 1;
+        if (bytes[i] == '\r')
+            return i + 1 < bytes.size() && bytes[i + 1] == '\n' ? i + 2 : i + 1;
     }
-    csv_set_space_func(&parser, noSpace);
-    const char *data = bytes.constData();
-    const char *const end = data + bytes.size();
-    bool parsed = true;
-    while (parsed && reader.error.isEmpty() && data < end) {
-        const char *lineEnd = static_cast<const char *>(memchr(data, '\n', size_t(end - data)));
-        const size_t size = lineEnd ? size_t(lineEnd - data + 1) : size_t(end - data);
-        parsed = csv_parse(&parser, data, size, takeField, takeRow, &reader) == size;
-        if (parsed) {
-            data += size;
-            if (lineEnd)
-                ++reader.line;
+    return bytes.size();
+}
+
+// Feeds the register line by line. A row that libcsv cannot take is skipped
+// and reading starts again on the line after the row's first, so that a
+// line cut short costs only itself and not the intact lines behind it.
+void readRows(const QByteArray &bytes, Reader &reader)
+{
+    qsizetype pos = 0;
+    int line = 1;
+    while (pos < bytes.size() && reader.fatal.isEmpty() && !reader.stopped) {
+        csv_parser parser;
+        if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
+            reader.fatal = QStringLiteral("out of memory");
+            return;
         }
+        csv_set_space_func(&parser, noSpace);
+        qsizetype rowStart = pos;
+        bool parsed = true;
+        while (parsed && pos < bytes.size() && reader.fatal.isEmpty() && !reader.stopped) {
+            // libcsv's state tells whether a row is under way.
+            if (parser.pstate == 0) {
+                reader.rowLine = line;
+                rowStart = pos;
+            }
+            const qsizetype next = lineEnd(bytes, pos);
+            parsed = csv_parse(&parser, bytes.constData() + pos, size_t(next - pos), takeField,
+                               takeRow, &reader) == size_t(next - pos);
+            if (parsed) {
+                pos = next;
+                ++line;
+            }
+        }
+        const bool atEnd = parsed;
+        if (parsed && reader.fatal.isEmpty() && !reader.stopped)
+            parsed = csv_fini(&parser, takeField, takeRow, &reader) == 0;
+        csv_free(&parser);
+        if (parsed)
+            return;
+        if (!reader.headerRead) {
+            reader.fatal = QStringLiteral("line %1: not the header of a test register of this "
+                                          "program")
+                               .arg(reader.rowLine);
+            return;
+        }
+        reader.skip(reader.rowLine,
+                    atEnd ? QStringLiteral("a quoted field is never closed")
+                    : reader.rowLine < line
+                        ? QStringLiteral("a quoted field runs on into line %1").arg(line)
+                        : QStringLiteral("a double quote out of place"));
+        reader.row.clear();
+        reader.notUtf8 = false;
+        pos = lineEnd(bytes, rowStart);
+        line = reader.rowLine + 1;
     }
-    if (parsed && reader.error.isEmpty())
-        parsed = csv_fini(&parser, takeField, takeRow, &reader) == 0;
-    if (!parsed) {
-        reader.error = data < end ? columnError(reader.line, int(reader.row.size()),
-                                                QStringLiteral("a double quote out of place"))
-                                  : columnError(reader.rowLine, int(reader.row.size()),
-                                                QStringLiteral("a quoted field is never closed"));
-    }
-    csv_free(&parser);
-    return reader.error.isEmpty();
 }
 
 } // namespace
@@ -358,10 +406,14 @@ QString append(const QString &folder, const QStringList &fields)
     QFile file(registerPath);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return file.errorString();
-    const qint64 sizeBefore = file.size();
+    qint64 sizeBefore = file.size();
     QByteArray line = csvLine(fields);
-    if (sizeBefore == 0) {
-        line.prepend(QByteArray(Utf8Bom) + csvLine(header()));
+    // A register of only the byte-order mark, as some editors leave it, gets
+    // its header too.
+    if (sizeBefore <= qint64(sizeof Utf8Bom - 1) &&
+        QByteArray(Utf8Bom).startsWith(file.read(sizeBefore))) {
+        sizeBefore = 0;
+        line.prepend(start());
     } else {
         // A hand edit may have left the last line without its end.
         file.seek(sizeBefore - 1);
@@ -378,24 +430,35 @@ QString append(const QString &folder, const QStringList &fields)
     return QString();
 }
 
-bool read(const QString &registerPath, QList<TestRecord> &tests, QString &error)
+QByteArray start()
 {
-    tests.clear();
-    QFile file(registerPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = registerPath + QStringLiteral(": ") + file.errorString();
+    return QByteArray(Utf8Bom) + csvLine(header());
+}
+
+bool read(const QString &registerPath, const Take &take, QStringList &skipped, QString &error)
+{
+    const QString file = QDir::toNativeSeparators(registerPath);
+    QFile input(registerPath);
+    if (!input.open(QIODevice::ReadOnly)) {
+        error = file + QStringLiteral(": ") + input.errorString();
         return false;
     }
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = input.readAll();
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
+        bytes.left(64).contains('\0')) {
+        error = file + QStringLiteral(": UTF-16 text, where the register is UTF-8; save it as "
+                                      "\"Text CSV\" in UTF-8");
+        return false;
+    }
     if (bytes.startsWith(Utf8Bom))
         bytes.remove(0, 3);
-    Reader reader;
-    if (!readTests(bytes, reader)) {
-        error = registerPath + QStringLiteral(": ") + reader.error;
+    Reader reader(take, file, skipped);
+    readRows(bytes, reader);
+    if (!reader.fatal.isEmpty()) {
+        error = file + QStringLiteral(", ") + reader.fatal;
         return false;
     }
-    tests = std::move(reader.tests);
-    return true;
+    return !reader.stopped;
 }
 
 } // namespace TestRegister

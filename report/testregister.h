@@ -8,9 +8,11 @@
 #include <QString>
 #include <QStringList>
 
-// The test register: one CSV line per saved report, kept beside the reports,
-// so that a beacon's earlier tests stay on record when its report is replaced,
-// and can be read back whole. No window in here.
+#include <functional>
+
+// The test register: one CSV line per saved test beside the reports, for
+// spreadsheets. The history itself is in the database; the register is read
+// only to be imported into it. No window in here.
 namespace TestRegister {
 
 inline constexpr char FileName[] = "test-register.csv";
@@ -37,16 +39,22 @@ QString fromSpreadsheetSafe(const QString &field);
 // The fields as one CSV line in UTF-8, ended by CR LF.
 QByteArray csvLine(const QStringList &fields);
 
+// A new register's first bytes: the byte-order mark and the header.
+QByteArray start();
+
 // Appends the test's line to the register in folder, after the byte-order
 // mark and the header when the register is new. Empty when done, otherwise
 // why not; the register is then as it was.
 QString append(const QString &folder, const TestRecord &record);
 QString append(const QString &folder, const QStringList &fields);
 
-// Reads every test of the register at path, oldest line first. False for a
-// register that cannot be read whole; error then names the file, the line
-// and, where it applies, the column.
-bool read(const QString &path, QList<TestRecord> &tests, QString &error);
+// Reads the register at path line by line, oldest first, for an import: each
+// test goes to take, which stops the reading by returning false; each damaged
+// line is skipped and named in skipped ("file, line N: what is wrong"). False
+// when the file is no register of this program at all, or cannot be read
+// (error names the file and why), or take stopped.
+using Take = std::function<bool(const TestRecord &)>;
+bool read(const QString &path, const Take &take, QStringList &skipped, QString &error);
 
 } // namespace TestRegister
 

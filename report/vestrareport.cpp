@@ -1,102 +1,390 @@
-#include "beaconhistory.h"
 #include "consoleoutput.h"
-#include "pdfreport.h"
+#include "duedates.h"
+#include "historymodel.h"
+#include "messagelisting.h"
 #include "reportfile.h"
+#include "reprint.h"
+#include "testhistory.h"
 #include "testregister.h"
 #include "vestraversion.h"
 
+#include <QBuffer>
 #include <QCommandLineParser>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
-#include <QRegularExpression>
+#include <QTemporaryFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
 const char description[] =
-    "Reads the test register that the VESTRA program writes beside its reports\n"
-    "(Documents/VESTRA_Reports/test-register.csv, or FILE with --register).\n"
+    "Reads the test history that the VESTRA program keeps beside its reports\n"
+    "(Documents/VESTRA_Reports/test-history.sqlite, or FILE with --history).\n"
     "\n"
     "  list [TEXT]   one line per test, oldest first: its number, the date, the\n"
     "                beacon's 15-hex ID, manufacturer, model, serial number,\n"
     "                vessel, frequency verdict, status verdict, battery expiry and\n"
     "                hydrostatic release expiry. With TEXT only the tests whose\n"
-    "                ID, serial number or vessel name contains it, in any case.\n"
+    "                ID, serial number, vessel, manufacturer or model contains it,\n"
+    "                in any case.\n"
     "  reprint       the PDF report of one test as it was made, with one more\n"
     "                line below its date: \"Reprinted from the test register on \"\n"
     "                and the moment of the reprint. The test is chosen by\n"
-    "                --line N (the N-th test, as list numbers them) or by\n"
-    "                --beacon ID (its latest test, or its test on --date).\n"
-    "                The file goes to -o FILE, or into the current folder under\n"
-    "                the report's own name with the test's date added, such as\n"
+    "                --test N (its number, as list shows it) or by --beacon ID\n"
+    "                (its latest test, or its test on --date). The file goes to\n"
+    "                -o FILE, or into the current folder under the report's own\n"
+    "                name with the test's date added (and its time, where the\n"
+    "                beacon has two tests that day), such as\n"
     "                \"Acme EB-5 SN 42 2026-03-01.pdf\". An existing file is only\n"
     "                replaced with --force.\n"
+    "  due           each beacon once, from its latest test, whose next annual\n"
+    "                test, battery, hydrostatic release or SBM date has passed or\n"
+    "                falls within DAYS (--within, 60 unless given), soonest first:\n"
+    "                the date, what falls due, ID, manufacturer, model, serial\n"
+    "                number, vessel and the date of the latest test.\n"
+    "  import FILE   adds the tests of a CSV test register to the history, in one\n"
+    "                go; damaged lines are skipped and named on standard error.\n"
+    "  export [FILE] writes every test as a CSV test register to FILE\n"
+    "                (test-register.csv in the current folder unless given); an\n"
+    "                existing file is only replaced with --force.\n"
     "\n"
-    "Exit status: 0 when done; 1 when the register holds no such test or the\n"
-    "file cannot or may not be written; 2 on a usage error, or when the register\n"
-    "cannot be read whole (one line on standard error names the file, the line\n"
-    "and the column); then nothing is written.";
+    "Exit status: 0 when done; 1 when the history holds no such test or a file\n"
+    "cannot or may not be written; 2 on a usage error, or when the history or\n"
+    "the file to import cannot be read (one line on standard error says why);\n"
+    "then nothing is written.";
+
+// All the program says goes through these two, so that the console is
+// written in one place.
+void out(const QString &text)
+{
+    ConsoleOutput::write(stdout, text);
+}
+
+void err(const QString &text)
+{
+    ConsoleOutput::write(stderr, text);
+}
 
 int fail(int status, const QString &message)
 {
-    ConsoleOutput::write(stderr, QStringLiteral("vestra-report: ") + message + u'\n');
+    err(QStringLiteral("vestra-report: ") + message + u'\n');
     return status;
 }
 
-int list(const QList<TestRecord> &tests, const QString &text)
+// A field on one line: simplified() makes a copy of every field, which a long
+// list feels, where most fields hold nothing it would change.
+QString oneLine(const QString &field)
 {
-    QList<QStringList> rows;
-    for (qsizetype i = 0; i < tests.size(); ++i) {
-        const TestRecord &t = tests.at(i);
-        const QString id = t.beaconId();
-        if (!text.isEmpty() && !id.contains(text, Qt::CaseInsensitive) &&
-            !t.beacon.beaconSerialNo.contains(text, Qt::CaseInsensitive) &&
-            !t.beacon.vesselName.contains(text, Qt::CaseInsensitive))
-            continue;
-        QStringList row{QString::number(i + 1),
-                        t.time.date().toString(Qt::ISODate),
-                        id,
-                        t.beacon.manufacturer,
-                        t.beacon.model,
-                        t.beacon.beaconSerialNo,
-                        t.beacon.vesselName,
-                        t.frequencyVerdictText(),
-                        t.statusVerdict,
-                        t.beacon.batteryExpiry,
-                        t.beacon.hydrostaticReleaseExpiry};
-        // One line per test, whatever line breaks or tabs the fields hold.
-        for (QString &field : row)
-            field = std::move(field).simplified();
-        rows.append(row);
+    const QChar *const begin = field.constData(), *const end = begin + field.size();
+    bool blank = true; // before the first character, as after a blank
+    for (const QChar *c = begin; c != end; ++c) {
+        const char16_t u = c->unicode();
+        const bool space =
+            u == u' ' || (u < u' ' ? u >= u'\t' && u <= u'\r' : u >= 0x85 && c->isSpace());
+        if (space && (blank || u != u' ' || c + 1 == end))
+            return field.simplified();
+        blank = space;
     }
-    // Columns as wide as their widest field, so that the list reads as a table.
-    QList<qsizetype> widths;
-    for (const QStringList &row : std::as_const(rows)) {
-        widths.resize(row.size());
-        for (qsizetype c = 0; c < row.size(); ++c)
-            widths[c] = qMax(widths[c], row[c].size());
+    return field;
+}
+
+// The rows as a table: columns as wide as their widest field, no blanks after
+// the last field that holds text, every field on one line. The rows wait in a
+// spool file until the widths are known, so that a long history costs no
+// more memory than a short one.
+class TablePrinter
+{
+public:
+    TablePrinter()
+    {
+        if (!m_file.open())
+            m_spool = &m_memory; // no temporary folder: in memory, then
+        m_spool->open(QIODevice::ReadWrite);
     }
-    QString out;
-    for (const QStringList &row : std::as_const(rows)) {
-        const qsizetype start = out.size();
+
+    void add(const QStringList &row)
+    {
+        m_widths.resize(qMax(m_widths.size(), row.size()));
         for (qsizetype c = 0; c < row.size(); ++c) {
-            out += row[c];
-            if (c + 1 < row.size())
-                out.resize(out.size() + widths[c] + 2 - row[c].size(), u' ');
+            const QString field = oneLine(row[c]);
+            m_widths[c] = qMax(m_widths[c], field.size());
+            m_text += field;
+            m_text += c + 1 < row.size() ? FieldEnd : RowEnd;
+        }
+        if (m_text.size() > ChunkChars)
+            spool();
+    }
+
+    // False when the spool could not be read back whole.
+    bool print()
+    {
+        spool();
+        m_spool->seek(0);
+        QString pending;
+        while (!m_spool->atEnd()) {
+            const QByteArray bytes = m_spool->read(2 * ChunkChars);
+            pending.append(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
+            qsizetype start = 0;
+            for (qsizetype end; (end = pending.indexOf(RowEnd, start)) >= 0; start = end + 1)
+                layOut(QStringView(pending).sliced(start, end - start));
+            pending.remove(0, start);
+            if (m_text.size() > ChunkChars)
+                out(std::exchange(m_text, QString()));
+        }
+        out(m_text);
+        return pending.isEmpty();
+    }
+
+private:
+    static constexpr QChar FieldEnd = u'\x1f', RowEnd = u'\x1e';
+    static constexpr qsizetype ChunkChars = 1 << 16;
+
+    void spool()
+    {
+        m_spool->write(reinterpret_cast<const char *>(m_text.constData()), 2 * m_text.size());
+        m_text.clear();
+    }
+
+    void layOut(QStringView row)
+    {
+        const qsizetype start = m_text.size();
+        qsizetype c = 0;
+        for (const QStringView field : row.tokenize(FieldEnd)) {
+            m_text += field;
+            m_text.resize(m_text.size() + m_widths.value(c++) + 2 - field.size(), u' ');
         }
         // No blanks after the last field that holds text.
-        qsizetype end = out.size();
-        while (end > start && out.at(end - 1) == u' ')
+        qsizetype end = m_text.size();
+        while (end > start && m_text.at(end - 1) == u' ')
             --end;
-        out.truncate(end);
-        out += u'\n';
+        m_text.truncate(end);
+        m_text += u'\n';
     }
-    ConsoleOutput::write(stdout, out);
+
+    QList<qsizetype> m_widths;
+    QString m_text;
+    QTemporaryFile m_file;
+    QBuffer m_memory;
+    QIODevice *m_spool = &m_file;
+};
+
+struct Options
+{
+    QCommandLineParser parser;
+    QCommandLineOption history{QStringLiteral("history"),
+                               QStringLiteral("The test history to read."), QStringLiteral("FILE")};
+    QCommandLineOption test{QStringLiteral("test"),
+                            QStringLiteral("reprint: the test of this number."),
+                            QStringLiteral("N")};
+    QCommandLineOption beacon{QStringLiteral("beacon"),
+                              QStringLiteral("reprint: the latest test of this 15-hex ID."),
+                              QStringLiteral("ID")};
+    QCommandLineOption date{QStringLiteral("date"),
+                            QStringLiteral("reprint: with --beacon, its test on this day."),
+                            QStringLiteral("YYYY-MM-DD")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("reprint: the PDF file to write."),
+                              QStringLiteral("FILE.pdf")};
+    QCommandLineOption force{QStringLiteral("force"),
+                             QStringLiteral("reprint, export: replace an existing file.")};
+    QCommandLineOption within{QStringLiteral("within"),
+                              QStringLiteral("due: days ahead of today (60 unless given)."),
+                              QStringLiteral("DAYS")};
+
+    Options()
+    {
+        parser.setApplicationDescription(QString::fromLatin1(description));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({history, test, beacon, date, output, force, within});
+        parser.addPositionalArgument(
+            QStringLiteral("command"), QStringLiteral("list, reprint, due, import or export."),
+            QStringLiteral("list [TEXT] | reprint | due | import FILE | export [FILE]"));
+    }
+    QStringList arguments() const { return parser.positionalArguments(); }
+};
+
+// Opens the history named by --history, or the one in the report folder
+// (which, when new, takes in the CSV register beside it once). Only import
+// makes a history that is not there; 0 when open, else the exit status.
+int openHistory(const Options &o, std::unique_ptr<TestHistory> &history, bool create)
+{
+    QString path = o.parser.value(o.history);
+    if (path.isEmpty()) {
+        const QString folder = ReportFile::folder();
+        if (folder.isEmpty())
+            return fail(2, QStringLiteral("no Documents folder for the test history; use "
+                                          "--history"));
+        path = TestHistory::path(folder);
+        if (QFile::exists(folder) && !QFile::exists(path)) {
+            for (const QString &line : openHistoryAtStart(folder))
+                err(line + u'\n');
+        }
+    }
+    if (!create && !QFile::exists(path))
+        return fail(2, QStringLiteral("%1: no test history there").arg(path));
+    history = std::make_unique<TestHistory>(path);
+    return history->open() ? 0 : fail(2, history->errorString());
+}
+
+int runList(const Options &o, TestHistory &history)
+{
+    const QString text = o.arguments().value(1);
+    TablePrinter table;
+    if (!history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
+                         [&](const StoredTest &test) {
+                             const QStringList row = historyRow(test);
+                             if (matchesFilter(row, text))
+                                 table.add(row);
+                             return true;
+                         }))
+        return fail(2, history.errorString());
+    return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
+}
+
+int runDue(const Options &o, TestHistory &history)
+{
+    int days = DueHorizonDays;
+    if (o.parser.isSet(o.within)) {
+        bool isNumber = false;
+        days = o.parser.value(o.within).toInt(&isNumber);
+        if (!isNumber || days < 0)
+            return fail(2, QStringLiteral("--within takes a number of days from 0"));
+    }
+    QList<DueItem> items;
+    if (!dueItems(history, items))
+        return fail(2, history.errorString());
+    const QDate today = QDate::currentDate();
+    TablePrinter table;
+    for (const DueItem &item : std::as_const(items)) {
+        if (standsOut(item.due, today, days))
+            table.add(dueRow(item));
+    }
+    return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
+}
+
+int runReprint(const Options &o, TestHistory &history)
+{
+    const bool byNumber = o.parser.isSet(o.test), byBeacon = o.parser.isSet(o.beacon);
+    if (byNumber == byBeacon)
+        return fail(2, QStringLiteral("reprint takes either --test N or --beacon ID"));
+    if (o.parser.isSet(o.date) && !byBeacon)
+        return fail(2, QStringLiteral("--date goes with --beacon"));
+    std::optional<StoredTest> test;
+    if (byNumber) {
+        bool isNumber = false;
+        const qint64 number = o.parser.value(o.test).toLongLong(&isNumber);
+        if (!isNumber || number < 1)
+            return fail(2, QStringLiteral("--test takes a test number from 1"));
+        test = history.test(number);
+        if (!test && history.errorString().isEmpty())
+            return fail(1,
+                        QStringLiteral("%1 holds no test %2").arg(history.filePath()).arg(number));
+    } else {
+        const QString beaconId = o.parser.value(o.beacon);
+        if (!isBeaconIdText(beaconId))
+            return fail(2, QStringLiteral("--beacon takes a beacon ID of 15 hexadecimal digits"));
+        const QDate date = QDate::fromString(o.parser.value(o.date), Qt::ISODate);
+        if (o.parser.isSet(o.date) && !date.isValid())
+            return fail(2, QStringLiteral("--date takes a day as YYYY-MM-DD"));
+        test = history.latest(beaconId, date);
+        if (!test && history.errorString().isEmpty())
+            return fail(1, QStringLiteral("%1 holds no test of beacon %2%3")
+                               .arg(history.filePath(), beaconId.toUpper(),
+                                    date.isValid()
+                                        ? QStringLiteral(" on ") + date.toString(Qt::ISODate)
+                                        : QString()));
+    }
+    if (!test)
+        return fail(2, history.errorString());
+    const QString path =
+        o.parser.isSet(o.output) ? o.parser.value(o.output) : reprintFileName(history, *test);
+    const ReprintOutcome outcome = reprintTo(*test, path, o.parser.isSet(o.force));
+    if (!outcome.ok())
+        return fail(1, outcome.error + (outcome.wasThere ? QStringLiteral("; --force replaces it")
+                                                         : QString()));
+    out(outcome.path + u'\n');
+    return 0;
+}
+
+int runImport(const Options &o, TestHistory &history)
+{
+    const TestHistory::Import import = history.importRegister(o.arguments().value(1));
+    if (!import.error.isEmpty())
+        return fail(2, import.error);
+    const QStringList lines = import.statusLines();
+    out(lines.first() + u'\n');
+    for (const QString &line : lines.mid(1))
+        err(line + u'\n');
+    return 0;
+}
+
+int runExport(const Options &o, TestHistory &history)
+{
+    const QString path = o.arguments().value(1, QString::fromLatin1(TestRegister::FileName));
+    if (QFile::exists(path) && !o.parser.isSet(o.force))
+        return fail(1, QStringLiteral("%1 is there already; --force replaces it").arg(path));
+    const QString error = history.exportRegister(path);
+    if (!error.isEmpty())
+        return fail(1, error);
+    out(path + u'\n');
+    return 0;
+}
+
+// The commands, what each takes, and whether it draws (a PDF needs fonts,
+// and so a GUI application, though no display). Any option but --history
+// that a command does not name is a usage error.
+using Option = QCommandLineOption Options::*;
+const struct Command
+{
+    const char *name;
+    int minArguments, maxArguments; // after the command's name
+    bool draws;
+    bool createsHistory;
+    Option options[5];
+    int (*run)(const Options &, TestHistory &);
+} Commands[] = {
+    {"list", 0, 1, false, false, {}, runList},
+    {"reprint",
+     0,
+     0,
+     true,
+     false,
+     {&Options::test, &Options::beacon, &Options::date, &Options::output, &Options::force},
+     runReprint},
+    {"due", 0, 0, false, false, {&Options::within}, runDue},
+    {"import", 1, 1, false, true, {}, runImport},
+    {"export", 0, 1, false, false, {&Options::force}, runExport},
+};
+
+// The command named on the line, or a usage error.
+int findCommand(const Options &o, const Command *&command)
+{
+    const QStringList arguments = o.arguments();
+    const QString name = arguments.value(0);
+    command = nullptr;
+    for (const Command &c : Commands) {
+        if (name == QLatin1String(c.name) && arguments.size() - 1 >= c.minArguments &&
+            arguments.size() - 1 <= c.maxArguments)
+            command = &c;
+    }
+    if (!command)
+        return fail(2, QStringLiteral("give list [TEXT], reprint, due, import FILE or export "
+                                      "[FILE] (see --help)"));
+    for (const Option option : {&Options::test, &Options::beacon, &Options::date, &Options::output,
+                                &Options::force, &Options::within}) {
+        if (o.parser.isSet(o.*option) &&
+            std::find(std::begin(command->options), std::end(command->options), option) ==
+                std::end(command->options))
+            return fail(
+                2,
+                QStringLiteral("--%1 does not go with %2").arg((o.*option).names().last(), name));
+    }
     return 0;
 }
 
@@ -104,129 +392,34 @@ int list(const QList<TestRecord> &tests, const QString &text)
 
 int main(int argc, char *argv[])
 {
-    // The PDF needs fonts, and so a GUI application; there need be no display.
-    bool reprinting = false;
-    for (int i = 1; i < argc; ++i)
-        reprinting = reprinting || qstrcmp(argv[i], "reprint") == 0;
-#ifndef Q_OS_WIN
-    if (reprinting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-#endif
-    std::unique_ptr<QCoreApplication> app(reprinting ? new QGuiApplication(argc, argv)
-                                                     : new QCoreApplication(argc, argv));
+    std::unique_ptr<QCoreApplication> app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vestra-report"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
     QLoggingCategory::setFilterRules(QStringLiteral("vestra.*.debug=false"));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(description));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption registerOption(QStringLiteral("register"),
-                                            QStringLiteral("The test register to read."),
-                                            QStringLiteral("FILE"));
-    const QCommandLineOption lineOption(
-        QStringLiteral("line"), QStringLiteral("reprint: the N-th test."), QStringLiteral("N"));
-    const QCommandLineOption beaconOption(
-        QStringLiteral("beacon"), QStringLiteral("reprint: the latest test of this 15-hex ID."),
-        QStringLiteral("ID"));
-    const QCommandLineOption dateOption(
-        QStringLiteral("date"), QStringLiteral("reprint: with --beacon, its test on this day."),
-        QStringLiteral("YYYY-MM-DD"));
-    const QCommandLineOption outputOption({QStringLiteral("o"), QStringLiteral("output")},
-                                          QStringLiteral("reprint: the PDF file to write."),
-                                          QStringLiteral("FILE.pdf"));
-    const QCommandLineOption forceOption(QStringLiteral("force"),
-                                         QStringLiteral("reprint: replace an existing file."));
-    parser.addOptions(
-        {registerOption, lineOption, beaconOption, dateOption, outputOption, forceOption});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list or reprint."),
-                                 QStringLiteral("list [TEXT] | reprint"));
-    if (!parser.parse(QCoreApplication::arguments()))
-        return fail(2, parser.errorText());
-    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
-        ConsoleOutput::write(stdout, parser.helpText());
+    Options o;
+    if (!o.parser.parse(QCoreApplication::arguments()))
+        return fail(2, o.parser.errorText());
+    if (o.parser.isSet(QStringLiteral("help")) || o.parser.isSet(QStringLiteral("help-all"))) {
+        out(o.parser.helpText());
         return 0;
     }
-    // Printed, as the help is: Qt would show a message box on Windows
-    // whenever the process has no console.
-    if (parser.isSet(versionOption)) {
-        ConsoleOutput::write(stdout, QCoreApplication::applicationName() + u' ' +
-                                         QCoreApplication::applicationVersion() + u'\n');
+    if (o.parser.isSet(QStringLiteral("version"))) {
+        out(QStringLiteral("vestra-report " VESTRA_VERSION "\n"));
         return 0;
     }
-
-    const QStringList arguments = parser.positionalArguments();
-    const QString command = arguments.value(0);
-    const bool listing = command == QLatin1String("list") && arguments.size() <= 2;
-    if (!listing && !(reprinting && command == QLatin1String("reprint") && arguments.size() == 1))
-        return fail(2, QStringLiteral("give list [TEXT] or reprint (see --help)"));
-    const bool byLine = parser.isSet(lineOption), byBeacon = parser.isSet(beaconOption);
-    if (listing) {
-        for (const QCommandLineOption &option :
-             {lineOption, beaconOption, dateOption, outputOption, forceOption}) {
-            if (parser.isSet(option))
-                return fail(2,
-                            QStringLiteral("--%1 belongs to reprint").arg(option.names().last()));
-        }
-    } else if (byLine == byBeacon) {
-        return fail(2, QStringLiteral("reprint takes either --line N or --beacon ID"));
-    } else if (parser.isSet(dateOption) && !byBeacon) {
-        return fail(2, QStringLiteral("--date goes with --beacon"));
+    const Command *command = nullptr;
+    if (const int status = findCommand(o, command))
+        return status;
+    if (command->draws) {
+        app.reset();
+#ifndef Q_OS_WIN
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+        app = std::make_unique<QGuiApplication>(argc, argv);
     }
-    bool isNumber = false;
-    const int lineNumber = parser.value(lineOption).toInt(&isNumber);
-    if (byLine && (!isNumber || lineNumber < 1))
-        return fail(2, QStringLiteral("--line takes a test number from 1"));
-    static const QRegularExpression hexId(QStringLiteral("\\A[0-9A-Fa-f]{15}\\z"));
-    const QString beaconId = parser.value(beaconOption);
-    if (byBeacon && !hexId.match(beaconId).hasMatch())
-        return fail(2, QStringLiteral("--beacon takes a beacon ID of 15 hexadecimal digits"));
-    const QDate date = QDate::fromString(parser.value(dateOption), Qt::ISODate);
-    if (parser.isSet(dateOption) && !date.isValid())
-        return fail(2, QStringLiteral("--date takes a day as YYYY-MM-DD"));
-
-    QString registerPath = parser.value(registerOption);
-    if (registerPath.isEmpty()) {
-        const QString folder = ReportFile::folder();
-        if (folder.isEmpty())
-            return fail(
-                2, QStringLiteral("no Documents folder for the test register; use --register"));
-        registerPath = TestRegister::path(folder);
-    }
-    QList<TestRecord> tests;
-    QString error;
-    if (!TestRegister::read(registerPath, tests, error))
-        return fail(2, error);
-    if (listing)
-        return list(tests, arguments.value(1));
-
-    const TestRecord *test = nullptr;
-    if (byLine) {
-        if (lineNumber > tests.size())
-            return fail(1, QStringLiteral("%1 holds %2 tests, not %3")
-                               .arg(registerPath)
-                               .arg(tests.size())
-                               .arg(lineNumber));
-        test = &tests.at(lineNumber - 1);
-    } else if (!(test = latestTest(tests, beaconId, date))) {
-        return fail(1, QStringLiteral("%1 holds no test of beacon %2%3")
-                           .arg(registerPath, beaconId.toUpper(),
-                                date.isValid() ? QStringLiteral(" on ") + date.toString(Qt::ISODate)
-                                               : QString()));
-    }
-
-    const BeaconFields &b = test->beacon;
-    const QString output =
-        parser.isSet(outputOption)
-            ? parser.value(outputOption)
-            : ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo,
-                                   u' ' + test->time.date().toString(Qt::ISODate));
-    if (QFile::exists(output) && !parser.isSet(forceOption))
-        return fail(1, QStringLiteral("%1 is there already; --force replaces it").arg(output));
-    if (!pdfReport().createReport(output, *test, QDateTime::currentDateTime()))
-        return fail(1, QStringLiteral("%1 cannot be written").arg(output));
-    ConsoleOutput::write(stdout,
-                         QDir::toNativeSeparators(QFileInfo(output).absoluteFilePath()) + u'\n');
-    return 0;
+    std::unique_ptr<TestHistory> history;
+    if (const int status = openHistory(o, history, command->createsHistory))
+        return status;
+    return command->run(o, *history);
 }

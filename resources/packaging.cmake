@@ -68,7 +68,7 @@ if(UNIX AND NOT APPLE)
     if(VESTRA_HELP2MAN AND VESTRA_GZIP)
         set(vestra_man_name_vestra "PC program of the Kova VESTRA EPIRB bench tester")
         set(vestra_man_name_vestra-decode "decode 406 MHz beacon messages and beacon IDs")
-        set(vestra_man_name_vestra-report "list the VESTRA test register and reprint past reports")
+        set(vestra_man_name_vestra-report "list the VESTRA test history, reprint past reports, show what falls due")
         set(vestra_man_name_vestra-sim
             "simulated VESTRA instrument for demonstration and training")
         foreach(program IN LISTS VESTRA_INSTALLED_PROGRAMS)
@@ -106,7 +106,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "beacon message and writes a one-page PDF test report.\n"
     "\n"
     "vestra-decode decodes beacon messages on the command line; vestra-report\n"
-    "lists the test register and reprints the report of any past test.\n"
+    "lists the test history, reprints the report of any past test and shows\n"
+    "what falls due.\n"
     "\n"
     "vestra-sim simulates the instrument on a pseudo-terminal. It is a demonstration\n"
     "and training instrument, not a test receiver: with it the program can be shown\n"
@@ -129,8 +130,9 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 # The window system plugin is loaded at run time, so no linked library names
-# it; the window and the report are laid out for the Liberation fonts.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+# it, nor the SQLite driver of the test history; the window and the report
+# are laid out for the Liberation fonts.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pdf-viewer")
 configure_file(${VESTRA_RESOURCES_DIR}/debian/cpack-checks.cmake.in

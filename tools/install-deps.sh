@@ -12,11 +12,13 @@ set -euo pipefail
 
 # Build and run the programs, and build the .deb (dpkg-shlibdeps from
 # dpkg-dev, help2man for the manual pages, file for cpack). libcsv reads and
-# writes the test register; rapidjson-dev is vestra-decode's JSON writer,
+# writes the test register's CSV; the test history is an SQLite database read
+# through Qt's SQLite driver; rapidjson-dev is vestra-decode's JSON writer,
 # headers only.
 running=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev qt6-qpa-plugins
+    libqt6sql6-sqlite
     libcsv-dev rapidjson-dev fonts-liberation2
     dpkg-dev help2man file
 )

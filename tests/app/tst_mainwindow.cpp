@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -169,6 +171,35 @@ private slots:
         QVERIFY(SystemMenu::isAboutCommand(0x0112, 16 | 0xF));
         QVERIFY(!SystemMenu::isAboutCommand(0x0112, 0xF060)); // SC_CLOSE
         QVERIFY(!SystemMenu::isAboutCommand(0x0111, 16));     // WM_COMMAND
+    }
+
+    // A history that is no database says why, with its path, in place of the tables.
+    void historyUnreadable()
+    {
+        QVERIFY(spoilHistory());
+        QTest::mouseClick(widget<QToolButton>(lonely.get(), "historyButton"), Qt::LeftButton);
+        auto *history = lonely->findChild<QWidget *>("HistoryWindow");
+        QTRY_VERIFY(history && history->isVisible());
+        QVERIFY(history->findChild<QLabel *>("lblError")->isVisible());
+        QVERIFY(history->findChild<QLabel *>("lblError")->text().contains(historyPath()));
+        QVERIFY(!history->findChild<QTableView *>("testsView")->isVisible());
+        history->close();
+    }
+
+    // Next year's form says so once a run, not after every exchange.
+    void historyErrorSaidOnce()
+    {
+        QVERIFY(spoilHistory());
+        QVERIFY(serve(readings("406.0312", "FFFED093C21E24012D814A62ECF7B1412A02")));
+        MainWindow *w = readyWindow();
+        QVERIFY(requestData(w) && requestData(w));
+        QCOMPARE(statusLines(w).filter("Test history cannot be read: ").size(), 1);
+    }
+
+    // For the next windows.
+    void cleanup()
+    {
+        QFile::remove(historyPath());
     }
 
     void programTimings()
@@ -327,6 +358,18 @@ private slots:
     }
 
 private:
+    static QString historyPath()
+    {
+        return QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation).value(0) +
+               "/VESTRA_Reports/test-history.sqlite";
+    }
+    // Puts a file that is no database in the history's place.
+    static bool spoilHistory()
+    {
+        QFile file(historyPath());
+        return file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096;
+    }
+
     // A window on one port that each case points at a simulator of its own.
     bool serve(const QStringList &options)
     {

@@ -3,12 +3,16 @@
 #include "vestraversion.h"
 #include "windowdriver.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 
 using namespace ReportCheck;
@@ -32,7 +36,7 @@ const struct
     {1, 3, "lineEdit_5", "Beacon serial number:", "7/7"},
     {1, 4, "lineEdit_8", "Bracket type:", "FB-2"},
     {1, 5, "lineEdit_4", "Bracket serial number:", "B-778"},
-    {1, 6, "lineEdit_9", "Battery expiry:", "2029-03"},
+    {1, 6, "lineEdit_9", "Battery expiry:", "2039-03"},
     {1, 7, "lineEdit_3", "Hydrostatic release expiry date:", "2026-11"},
     {1, 8, "lineEdit_DD", "SBM due date:", "2027-01"},
     {2, 0, nullptr, "Frequency: (MHz) (406.028 +0.0020 -0.0050)", Frequency},
@@ -49,6 +53,22 @@ const struct
     {5, 1, nullptr, "Calibration due:", "06-27"},
     {5, 2, nullptr, "PC software version:", VESTRA_VERSION},
 };
+
+// Past for good; the battery (2039-03) falls due long after the next annual test.
+const char Passed[] = "Hydrostatic release expiry 2026-11 has passed";
+// The line a reprint adds below its date.
+const QRegularExpression
+    ReprintLine(R"(^Reprinted from the test register on \w{3} \w{3} \d+ \d{4} \d\d:\d\d:\d\d$)");
+
+// A page line by line, without the blanks that lay it out.
+QStringList words(const QString &page)
+{
+    QStringList simplified;
+    for (const QString &line : page.split('\n', Qt::SkipEmptyParts))
+        simplified << line.simplified();
+    simplified.removeAll(QString());
+    return simplified;
+}
 
 const char *Titles[] = {"Test report",      "Beacon Information", "Measurements",
                         "Message decoding", "Reference",          "Kova VESTRA info"};
@@ -156,7 +176,7 @@ private slots:
 
         QProcess tool;
         tool.setWorkingDirectory(home.path());
-        tool.start(VESTRA_REPORT_PATH, {"reprint", "--line", "2"});
+        tool.start(VESTRA_REPORT_PATH, {"reprint", "--test", "2"});
         QVERIFY(tool.waitForFinished(20000));
         reprint = QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
         reprintText = poppler({"pdftotext", "-layout", reprint, "-"});
@@ -175,7 +195,13 @@ private slots:
     {
         QCOMPARE(boxTexts, {"Please enter at least\nManufacturer\nModel and Serial"});
         QCOMPARE(opened, QList<QUrl>(2, QUrl::fromLocalFile(pdf)));
-        QCOMPARE(log.mid(0, 2), QStringList(2, "Saving: " + pdf));
+        // Newest first: the expiry that has passed, as Make Report is pressed;
+        // then each test in the history, then in the register.
+        const QStringList saved{"Test register: line added", "Test history: saved as test 2",
+                                "Saving: " + pdf, Passed};
+        QStringList first = saved;
+        first[1] = "Test history: saved as test 1";
+        QCOMPARE(log.mid(0, 8), saved + first);
         // One page, the logo on it at its pixel size.
         const QRegularExpression info(
             "Title: +Beacon report\n(.*\n)*Creator: +Halvik\n(.*\n)*Pages: +1\n");
@@ -188,7 +214,7 @@ private slots:
     {
         // Each value as the report printed it; the two tests differ in vessel and target.
         const QStringList second =
-            QString("Sjøbris 2|ACME|EB-5|7/7|FB-2|B-778|2029-03|2026-11|2027-01|27843C4802FFBFF|%1|"
+            QString("Sjøbris 2|ACME|EB-5|7/7|FB-2|B-778|2039-03|2026-11|2027-01|27843C4802FFBFF|%1|"
                     "406.028 MHz|%2|Frequency outside limits|***Distress message***|-3.5|LoBat|"
                     "    Replace VESTRA battery|12345-67890|06-27|Nord, Safe|'=Kari Holm|%3|"
                     "ACME EB-5 77.pdf")
@@ -240,25 +266,53 @@ private slots:
                        sections[5].bottom() + 1));
     }
 
-    // The reprint is the page of register line 2, and one line more below its date.
+    // The reprint is the page of test 2, and one line more below its date.
     void reprinted()
     {
-        // Line by line, without the blanks that lay the page out.
-        auto words = [](const QString &page) {
-            QStringList simplified;
-            for (const QString &line : page.split('\n', Qt::SkipEmptyParts))
-                simplified << line.simplified();
-            simplified.removeAll(QString());
-            return simplified;
-        };
         QStringList added = words(reprintText);
-        const QRegularExpression line(
-            R"(^Reprinted from the test register on \w{3} \w{3} \d+ \d{4} \d\d:\d\d:\d\d$)");
-        QCOMPARE(added.filter(line).size(), 1);
-        added.removeAt(added.indexOf(line));
+        QCOMPARE(added.filter(ReprintLine).size(), 1);
+        added.removeAt(added.indexOf(ReprintLine));
         QCOMPARE(added, words(text));
         QVERIFY(
             wordAt(reprintBoxes, "Reprinted", sections[5].x() + 100, sections[5].bottom() + 51));
+    }
+
+    // Ctrl+H, the keyboard in the filter, test 2 found by its vessel typed in
+    // capitals, and Enter on it: the reprint vestra-report makes, in Reprints.
+    void historyWindow()
+    {
+        auto openHistory = [this] {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            QTest::keyClick(window.get(), Qt::Key_H, Qt::ControlModifier);
+        };
+        openHistory();
+        auto *history = window->findChild<QWidget *>("HistoryWindow");
+        QVERIFY(history && QTest::qWaitForWindowActive(history));
+        auto *filter = history->findChild<QLineEdit *>("filterEdit");
+        QTRY_COMPARE(QApplication::focusWidget(), filter);
+        QTest::keyClicks(filter, "SJØBRIS 2");
+        QTRY_COMPARE(history->findChild<QLabel *>("lblCount")->text(), "1 of 2 tests");
+        auto *view = history->findChild<QTableView *>("testsView");
+        view->setCurrentIndex(view->model()->index(0, 0));
+        opened.clear();
+        QTest::keyClick(view, Qt::Key_Return);
+        QCOMPARE(opened.size(), 1);
+        const QString path = opened[0].toLocalFile();
+        QCOMPARE(QFileInfo(path).path(), home.filePath("Documents/VESTRA_Reports/Reprints"));
+        QCOMPARE(WindowDriver::statusLines(window.get()).value(0), "Saving reprint: " + path);
+        QStringList viaWindow = words(poppler({"pdftotext", "-layout", path, "-"}));
+        QStringList viaTool = words(reprintText);
+        viaWindow.removeIf([](const QString &l) { return l.contains(ReprintLine); });
+        viaTool.removeIf([](const QString &l) { return l.contains(ReprintLine); });
+        QCOMPARE(viaWindow, viaTool);
+        // Opened again, the keyboard is back in the filter, wherever it was left.
+        view->setFocus();
+        history->close();
+        openHistory();
+        QVERIFY(QTest::qWaitForWindowActive(history));
+        QTRY_COMPARE(QApplication::focusWidget(), filter);
+        history->close();
     }
 
     // The window shows what the register could not take, above the save.
@@ -266,8 +320,9 @@ private slots:
     {
         QFile::setPermissions(registerPath, QFile::ReadOwner);
         QCOMPARE(makeReport(), QStringList());
-        QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 2),
-                 QStringList({"Test register not updated: Permission denied", "Saving: " + pdf}));
+        QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 3),
+                 QStringList({"Test register not updated: Permission denied",
+                              "Test history: saved as test 3", "Saving: " + pdf}));
     }
 
     // Next year, the same beacon: what the technician left empty comes from
@@ -278,9 +333,11 @@ private slots:
         setText("lineEdit_7", "EB-6");
         setText("lineEdit_11", "");
         QVERIFY(exchange());
-        QCOMPARE(WindowDriver::statusLines(window.get()).value(0),
-                 "Beacon known from the test of " + reportDay.toString(Qt::ISODate) +
-                     ": fields filled in, check the expiry dates");
+        // The form's expiry as filled in is judged after the prefill.
+        QCOMPARE(WindowDriver::statusLines(window.get()).mid(0, 2),
+                 QStringList({Passed, "Beacon known from the test of " +
+                                          reportDay.toString(Qt::ISODate) +
+                                          ": fields filled in, check the expiry dates"}));
         QCOMPARE(window->findChild<QLineEdit *>("lineEdit")->text(), "Sjøbris 2");
         QCOMPARE(window->findChild<QLineEdit *>("lineEdit_7")->text(), "EB-6");
         QCOMPARE(window->findChild<QLineEdit *>("lineEdit_DD")->text(), "2027-01");

@@ -1,10 +1,13 @@
 #include "beaconhistory.h"
+#include "messageencoder.h"
 #include "reportcheck.h"
 #include "reportfile.h"
 #include "savereport.h"
+#include "testhistory.h"
 #include "testregister.h"
 
 #include <QLoggingCategory>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimeZone>
 
@@ -34,12 +37,15 @@ QString write(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
-// The register's tests, or none and why.
-QList<TestRecord> readBack(const QString &path, QString &error)
+// A history in folder holding records, numbered 1, 2, ... in their order.
+QString makeHistory(const QString &folder, const QList<TestRecord> &records)
 {
-    QList<TestRecord> tests;
-    TestRegister::read(path, tests, error);
-    return tests;
+    TestHistory history(TestHistory::path(folder));
+    for (const TestRecord &record : records) {
+        if (!history.add(record))
+            return history.errorString();
+    }
+    return history.filePath();
 }
 
 } // namespace
@@ -171,6 +177,7 @@ private slots:
         // file of the write test and the earlier report whole.
         QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
         files.removeOne(TestRegister::FileName);
+        files.removeOne(TestHistory::FileName);
         QCOMPARE(files, earlier || refusal.isEmpty() ? QStringList{name} : QStringList());
         if (!refusal.isEmpty()) {
             QCOMPARE(outcome.statusLines,
@@ -181,10 +188,15 @@ private slots:
         }
         QCOMPARE(outcome.path, path);
         QVERIFY(contents(path).startsWith("%PDF"));
-        // A register that cannot be written costs the report nothing.
-        QStringList said{"Saving: " + path};
-        if (readOnly == "folder")
-            said << "Test register not updated: Permission denied";
+        // A history or register that cannot be written costs the report nothing.
+        const bool folderReadOnly = readOnly == "folder";
+        const QStringList said{"Saving: " + path,
+                               folderReadOnly
+                                   ? "Test history not updated: " + TestHistory::path(dir.path()) +
+                                         ": unable to open database file"
+                                   : "Test history: saved as test 1",
+                               folderReadOnly ? "Test register not updated: Permission denied"
+                                              : "Test register: line added"};
         QCOMPARE(outcome.statusLines, said);
     }
 
@@ -209,6 +221,7 @@ private slots:
                                  {"leading blanks kept", "    Replace", "    Replace"},
                                  {"apostrophe", "'x", "''x"},
                                  {"inner equals", "EB=5", "EB=5"},
+                                 {"leading zeros", "0042", "0042"},
                                  {"empty", "", ""}};
         for (const auto &r : rows)
             QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]);
@@ -220,7 +233,8 @@ private slots:
         QTemporaryDir dir(home.filePath("t-XXXXXX"));
         // Every field is quoted alike; these two stand at either end of the line.
         TestRecord record = sample();
-        record.beacon.vesselName = record.beacon.testedBy = value;
+        record.beacon.vesselName = record.beacon.testedBy = record.beacon.beaconSerialNo =
+            record.beacon.batteryExpiry = record.rfLevel = value;
         QCOMPARE(TestRegister::append(dir.path(), sample()), QString());
         QCOMPARE(TestRegister::append(dir.path(), record), QString());
         // After the byte-order mark.
@@ -228,10 +242,14 @@ private slots:
         QCOMPARE(rows.value(0), TestRegister::header());
         QCOMPARE(rows.value(2).value(1), cell);
         QCOMPARE(rows.value(2).value(22), cell);
-        QString error;
-        const QList<TestRecord> tests = readBack(TestRegister::path(dir.path()), error);
-        QCOMPARE(error, QString());
-        QCOMPARE(TestRegister::fields(tests.value(1)), TestRegister::fields(record));
+        // Into the history and back, directly and through an import of the register.
+        TestHistory history(TestHistory::path(dir.path()));
+        const qint64 number = history.add(record).value_or(-1);
+        const TestHistory::Import import = history.importRegister(TestRegister::path(dir.path()));
+        QCOMPARE(import.skipped, QStringList());
+        for (const qint64 stored : {number, number + 2})
+            QCOMPARE(TestRegister::fields(history.test(stored).value_or(StoredTest()).record),
+                     TestRegister::fields(record));
     }
 
     // A register edited by hand: only an apostrophe the program would have
@@ -283,20 +301,21 @@ private slots:
                    [&] { said = TestRegister::append(dir.path(), sample(OtherHex)); });
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(said, why);
-        QString error;
-        const QList<TestRecord> tests = readBack(path, error);
-        QCOMPARE(error, QString());
         // Not updated: the register as it was, to the byte.
         if (!why.isEmpty())
             QCOMPARE(contents(path), before);
-        QCOMPARE(tests.value(1).hexMessage, why.isEmpty() ? OtherHex : "");
+        TestHistory history(dir.filePath("imported.sqlite"));
+        QCOMPARE(history.importRegister(path).skipped, QStringList());
+        QCOMPARE(history.test(2).value_or(StoredTest()).record.hexMessage,
+                 why.isEmpty() ? OtherHex : "");
     }
 
-    void damagedRegister_data()
+    void importDamaged_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("error");
-        const QByteArray head = "\xEF\xBB\xBF" + TestRegister::csvLine(TestRegister::header());
+        QTest::addColumn<int>("imported");
+        QTest::addColumn<QStringList>("said"); // the lines skipped, or the one error
+        const QByteArray head = TestRegister::start();
         const QStringList good = TestRegister::fields(sample());
         auto line = [&](int column, const QString &value) {
             QStringList f = good;
@@ -304,65 +323,86 @@ private slots:
             return TestRegister::csvLine(f);
         };
         const QByteArray ok = TestRegister::csvLine(good);
-        const QString at = "line %1, column %2 (\"%3\"): ";
+        auto at = [](int n) { return "%1, line " + QString::number(n) + ": "; };
+        const QString col = "column %1 (\"%2\"): ";
+        const QByteArray cutShort = head + ok + ok.chopped(9) + "\r\n" + ok;
+        const QByteArray latin1 = head + QByteArray(ok).replace("Fjordlys", "Fj\xF8rdlys") + ok;
         // clang-format off
-        const struct { const char *tag; QByteArray bytes; QString error; } rows[] = {
-            {"quote never closed", head + ok + ok.chopped(3), at.arg(3).arg(25).arg("Report file") + "a quoted field is never closed"},
-            {"quote out of place", head + QByteArray(ok).replace(",\"ACME\",", ",AC\"ME,"), at.arg(2).arg(3).arg("Manufacturer") + "a double quote out of place"},
-            {"field missing after a two-line field", head + line(1, "MS\nFjordlys") + TestRegister::csvLine(good.mid(1)), "line 4: 24 fields, where a test has 25"},
-            {"field too many", head + TestRegister::csvLine(good + QStringList{"x"}), "line 2: 26 fields, where a test has 25"},
-            {"message fails its codes", head + line(11, QString(Hex).replace("A02", "A03")), at.arg(2).arg(12).arg("Hex message") + "the message fails its error-correcting codes"},
-            {"time over two lines", head + line(0, "2026-03-01\nT14:05:09"), at.arg(2).arg(1).arg("Date and time") + "not a date and time"},
-            {"unknown target", head + line(12, "406.030 MHz"), at.arg(2).arg(13).arg("Target frequency") + "not a target frequency"},
-            {"unknown header", TestRegister::csvLine(TestRegister::header().replaceInStrings("Bracket type", "Bracket")) + ok, "line 1: not the header of a test register of this program"},
+        const struct { const char *tag; QByteArray bytes; int imported; QStringList said; } rows[] = {
+            {"quote never closed", head + ok + ok.chopped(3), 1, {at(3) + "a quoted field is never closed"}},
+            {"quote out of place", head + QByteArray(ok).replace(",\"ACME\",", ",AC\"ME,") + ok, 1, {at(2) + "a double quote out of place"}},
+            {"line cut short, intact line after", cutShort, 2, {at(3) + "a quoted field runs on into line 4"}},
+            {"field missing after a two-line field", head + line(1, "MS\nFjordlys") + TestRegister::csvLine(good.mid(1)), 1, {at(4) + "24 fields, where a test has 25"}},
+            {"field too many, CR line ends", QByteArray(head + ok + ok + TestRegister::csvLine(good + QStringList{"x"})).replace("\r\n", "\r"), 2, {at(4) + "26 fields, where a test has 25"}},
+            {"message fails its codes", head + line(11, QString(Hex).replace("A02", "A03")), 0, {at(2) + col.arg(12).arg("Hex message") + "the message fails its error-correcting codes"}},
+            {"time over two lines", head + line(0, "2026-03-01\nT14:05:09") + ok, 1, {at(2) + col.arg(1).arg("Date and time") + "not a date and time"}},
+            {"unknown target", head + line(12, "406.030 MHz"), 0, {at(2) + col.arg(13).arg("Target frequency") + "not a target frequency"}},
+            {"Latin-1", latin1, 1, {at(2) + "not UTF-8 text"}},
+            {"byte-order mark only", "\xEF\xBB\xBF", 0, {}},
+            {"older header", TestRegister::csvLine(TestRegister::header().mid(0, 20)) + ok, 0, {at(1) + "not the header of a test register of this program"}},
+            {"UTF-16", QByteArray("\xFF\xFE" "D\0a\0"), 0, {"%1: UTF-16 text, where the register is UTF-8; save it as \"Text CSV\" in UTF-8"}},
         };
         // clang-format on
         for (const auto &r : rows)
-            QTest::newRow(r.tag) << r.bytes << r.error;
+            QTest::newRow(r.tag) << r.bytes << r.imported << r.said;
     }
-    void damagedRegister()
+    void importDamaged()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, error);
-        const QString path = write(home.filePath("damaged.csv"), bytes);
-        QString said;
-        QCOMPARE(readBack(path, said).size(), 0);
-        QCOMPARE(said, path + ": " + error);
+        QFETCH(int, imported);
+        QFETCH(QStringList, said);
+        QTemporaryDir dir(home.filePath("i-XXXXXX"));
+        const QString path = write(dir.filePath("damaged.csv"), bytes);
+        TestHistory history(dir.filePath("h.sqlite"));
+        const TestHistory::Import import = history.importRegister(path);
+        QCOMPARE(import.imported, imported);
+        QCOMPARE(history.count(), imported);
+        QCOMPARE(import.error.isEmpty() ? import.skipped : QStringList{import.error},
+                 said.replaceInStrings("%1", path));
     }
 
     void nextYearsForm_data()
     {
-        QTest::addColumn<QString>("hex");
-        QTest::addColumn<bool>("filled");
-        QTest::newRow("same beacon") << Hex << true;
-        QTest::newRow("other beacon") << OtherHex << false;
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("said"); // the status line, or the error
+        const QString known = "Beacon known from the test of 2026-03-02: fields filled in, "
+                              "check the expiry dates";
+        const QString ship = MessageEncoder::parse("short l12 41-60=123456 66-72=45 seal").hex();
+        const QString orbit = MessageEncoder::parse("short l0 41-85=0x123456789ABC seal").hex();
+        QTest::newRow("same beacon") << Hex << Hex << known;
+        QTest::newRow("other beacon") << Hex << OtherHex << "";
+        QTest::newRow("ship security") << ship << ship << known;
+        QTest::newRow("orbitography") << orbit << orbit << known;
+        QTest::newRow("not a database") << "" << Hex
+                                        << "Test history cannot be read: %1: file "
+                                           "is not a database";
     }
     void nextYearsForm()
     {
-        QFETCH(QString, hex);
-        QFETCH(bool, filled);
+        QFETCH(QString, stored);
+        QFETCH(QString, received);
+        QFETCH(QString, said);
         QTemporaryDir dir(home.filePath("f-XXXXXX"));
-        TestRecord earlier = sample(Hex, 1), latest = sample(Hex, 2);
+        TestRecord earlier = sample(stored, 1), latest = sample(stored, 2);
         earlier.beacon.bracketType = "from the earlier test";
         latest.beacon.bracketType.clear();
-        QCOMPARE(TestRegister::append(dir.path(), latest), QString());
-        QCOMPARE(TestRegister::append(dir.path(), earlier), QString());
-        const QString path = TestRegister::path(dir.path());
+        const QString path = stored.isEmpty() ? write(TestHistory::path(dir.path()), "CSV, not SQL")
+                                              : makeHistory(dir.path(), {latest, earlier});
         // Typed in already: kept. Company and tester are never filled.
         BeaconFields form, expected = latest.beacon;
         form.model = expected.model = "typed";
         expected.companyName = expected.testedBy = QString();
         const BeaconFields before = form;
-        const QString said = recallBeacon(path, hex, form);
-        QCOMPARE(said, filled ? "Beacon known from the test of 2026-03-02: fields filled in, "
-                                "check the expiry dates"
-                              : "");
+        const Recall recall = recallBeacon(path, received, form);
+        QCOMPARE(recall.error.isEmpty() ? recall.statusLine : recall.error,
+                 QString(said).replace("%1", path));
         auto texts = [](const BeaconFields &b) {
             TestRecord r;
             r.beacon = b;
             return TestRegister::fields(r).mid(1, 9);
         };
-        QCOMPARE(texts(form), texts(filled ? expected : before));
+        QCOMPARE(texts(form), texts(said.startsWith("Beacon known") ? expected : before));
         QCOMPARE(form.companyName + form.testedBy, QString());
     }
 
@@ -380,20 +420,27 @@ private slots:
         const QStringList latest{"reprint", "--beacon", "27843c4802ffbff"};
         const QString reprinted = QDir::toNativeSeparators("%2/ACME EB-5 77 2026-03-%1.pdf");
         // clang-format off
+        const QString due = "2026-11-30 Hydrostatic release %1 ACME EB-5 7/7 %2 2026-03-%3";
         const struct { const char *tag; QStringList arguments; int status; QStringList output; } rows[] = {
             {"list", {"list"}, 0, {one, two, three, four}},
             {"list by vessel, any case", {"list", "line"}, 0, {two}},
             {"list by ID", {"list", "7843c"}, 0, {one, three, four}},
             {"list by serial", {"list", "7/7"}, 0, {one, two, three, four}},
-            {"latest by time, not by line", latest, 0, {reprinted.arg("09", "%2")}},
+            {"latest by time, not by number", latest, 0, {reprinted.arg("09", "%2")}},
             {"on a date", latest + QStringList{"--date", "2026-03-01"}, 0, {reprinted.arg("01", "%2")}},
+            {"by number", {"reprint", "--test", "4"}, 0, {reprinted.arg("05", "%2")}},
             {"no test that day", latest + QStringList{"--date", "2026-03-04"}, 1,
              {"vestra-report: %1 holds no test of beacon 27843C4802FFBFF on 2026-03-04"}},
-            {"no such line", {"reprint", "--line", "5"}, 1, {"vestra-report: %1 holds 4 tests, not 5"}},
-            {"file there", {"reprint", "--line", "1", "-o", "there.pdf"}, 1,
-             {"vestra-report: there.pdf is there already; --force replaces it"}},
-            {"damaged register", latest + QStringList{"-o", "new.pdf"}, 2,
-             {"vestra-report: %1: line 7: 1 field, where a test has 25"}},
+            {"no such number", {"reprint", "--test", "5"}, 1, {"vestra-report: %1 holds no test 5"}},
+            {"file there", {"reprint", "--test", "1", "-o", "there.pdf"}, 1,
+             {"vestra-report: %2/there.pdf is there already; --force replaces it"}},
+            {"a folder as -o", {"reprint", "--test", "1", "-o", "."}, 1,
+             {"vestra-report: %2 cannot be written: it is a folder"}},
+            {"missing folder", {"reprint", "--test", "1", "-o", "gone/new.pdf"}, 1,
+             {"vestra-report: %2/gone/new.pdf cannot be written: the folder %2/gone does not exist"}},
+            {"due, past included", {"due"}, 0, {due.arg("A79D23456789ABC", "Line break", "04"), due.arg("27843C4802FFBFF", "MS Fjordlys", "09")}},
+            {"later schema", latest + QStringList{"-o", "new.pdf"}, 2,
+             {"vestra-report: %1: written by a later version of this program (schema 2, this program knows 1); left as it is"}},
         };
         // clang-format on
         for (const auto &r : rows)
@@ -407,15 +454,17 @@ private slots:
         QTemporaryDir dir(home.filePath("v-XXXXXX"));
         TestRecord nordkapp = sample(OtherHex, 4);
         nordkapp.beacon.vesselName = "Line\nbreak";
-        for (const TestRecord &record : {sample(Hex, 1), nordkapp, sample(Hex, 9), sample(Hex, 5)})
-            QCOMPARE(TestRegister::append(dir.path(), record), QString());
-        const QString path = TestRegister::path(dir.path());
-        if (QTest::currentDataTag() == QLatin1String("damaged register"))
-            QVERIFY(!write(path, contents(path) + "x\r\n").isEmpty());
+        const QString path =
+            makeHistory(dir.path(), {sample(Hex, 1), nordkapp, sample(Hex, 9), sample(Hex, 5)});
+        if (QTest::currentDataTag() == QLatin1String("later schema")) {
+            TestHistory history(path);
+            QVERIFY(history.open());
+            QVERIFY(QSqlQuery(history.database()).exec("PRAGMA user_version = 2"));
+        }
         QVERIFY(!write(dir.filePath("there.pdf"), "earlier").isEmpty());
         QProcess tool;
         tool.setWorkingDirectory(dir.path());
-        tool.start(VESTRA_REPORT_PATH, arguments + QStringList{"--register", path},
+        tool.start(VESTRA_REPORT_PATH, arguments + QStringList{"--history", path},
                    QIODevice::ReadOnly | QIODevice::Text);
         QVERIFY(tool.waitForFinished(20000));
         QCOMPARE(tool.exitCode(), status);

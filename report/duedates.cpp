@@ -1,0 +1,127 @@
+#include "duedates.h"
+
+#include <algorithm>
+
+namespace {
+
+QDate monthEnd(int year, int month)
+{
+    const QDate first(year, month, 1);
+    return first.isValid() ? first.addMonths(1).addDays(-1) : QDate();
+}
+
+// The forms a technician types from a label or a certificate: y, m and d
+// stand for a digit of the year, month and day, anything else for itself.
+const char *const Forms[] = {"yyyy-mm-dd", "yyyy-mm", "mm/yyyy", "mm.yyyy", "dd.mm.yyyy"};
+
+// The date text holds in form; day 0 for a month alone. False when the text
+// is not in that form.
+bool readForm(QStringView text, const char *form, int &year, int &month, int &day)
+{
+    if (text.size() != qsizetype(qstrlen(form)))
+        return false;
+    year = month = day = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char f = form[i];
+        const char16_t c = text[i].unicode();
+        int *part = f == 'y' ? &year : f == 'm' ? &month : f == 'd' ? &day : nullptr;
+        if (!part && c != char16_t(f))
+            return false;
+        if (part && (c < u'0' || c > u'9'))
+            return false;
+        if (part)
+            *part = *part * 10 + (c - u'0');
+    }
+    return true;
+}
+
+QString expiryLine(const char *what, const QString &typed, const QDate &due, const QDate &today)
+{
+    if (!due.isValid())
+        return QString();
+    if (due < today)
+        return QStringLiteral("%1 %2 has passed").arg(QLatin1String(what), typed.trimmed());
+    if (due < today.addMonths(AnnualTestMonths))
+        return QStringLiteral("%1 %2 falls before the next annual test")
+            .arg(QLatin1String(what), typed.trimmed());
+    return QString();
+}
+
+} // namespace
+
+QDate dueDate(const QString &typed)
+{
+    const QStringView text = QStringView(typed).trimmed();
+    int year, month, day;
+    for (const char *form : Forms) {
+        if (readForm(text, form, year, month, day))
+            return day ? QDate(year, month, day) : monthEnd(year, month);
+    }
+    return QDate();
+}
+
+QStringList expiryWarnings(const BeaconFields &form, const QDate &today)
+{
+    QStringList lines;
+    for (const QString &line :
+         {expiryLine("Battery expiry", form.batteryExpiry, dueDate(form.batteryExpiry), today),
+          expiryLine("Hydrostatic release expiry", form.hydrostaticReleaseExpiry,
+                     dueDate(form.hydrostaticReleaseExpiry), today)}) {
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
+QString DueItem::whatText() const
+{
+    switch (what) {
+    case Battery:
+        return QStringLiteral("Battery");
+    case HydrostaticRelease:
+        return QStringLiteral("Hydrostatic release");
+    case Sbm:
+        return QStringLiteral("SBM");
+    case AnnualTest:
+        break;
+    }
+    return QStringLiteral("Annual test");
+}
+
+DueItem dueItem(const StoredTest &latest)
+{
+    const BeaconFields &b = latest.record.beacon;
+    DueItem item{latest.record.time.date().addMonths(AnnualTestMonths), DueItem::AnnualTest,
+                 latest};
+    const std::pair<DueItem::What, const QString *> dates[] = {
+        {DueItem::Battery, &b.batteryExpiry},
+        {DueItem::HydrostaticRelease, &b.hydrostaticReleaseExpiry},
+        {DueItem::Sbm, &b.sbmDueDate},
+    };
+    for (const auto &[what, typed] : dates) {
+        const QDate due = dueDate(*typed);
+        if (due.isValid() && due < item.due) {
+            item.due = due;
+            item.what = what;
+        }
+    }
+    return item;
+}
+
+bool dueItems(const TestHistory &history, QList<DueItem> &items)
+{
+    items.clear();
+    if (!history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
+            items.append(dueItem(test));
+            return true;
+        }))
+        return false;
+    std::stable_sort(items.begin(), items.end(),
+                     [](const DueItem &a, const DueItem &b) { return a.due < b.due; });
+    return true;
+}
+
+bool standsOut(const QDate &due, const QDate &today, int horizonDays)
+{
+    return due <= today.addDays(horizonDays);
+}

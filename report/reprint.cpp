@@ -1,0 +1,85 @@
+#include "reprint.h"
+
+#include "pdfreport.h"
+#include "reportfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Most file systems allow 255 bytes to a name.
+constexpr int NameMax = 255;
+
+} // namespace
+
+QString reprintFileName(const TestHistory &history, const StoredTest &test)
+{
+    const TestRecord &r = test.record;
+    const QDate day = r.time.date();
+    QString suffix = u' ' + day.toString(Qt::ISODate);
+    // The time only where the day alone would name two reprints alike; dots,
+    // as no system refuses them in a name.
+    if (history.testsOnDay(test.beaconId, day) > 1)
+        suffix += u' ' + r.time.toString(QStringLiteral("HH.mm.ss"));
+    // A field imported from a spreadsheet may hold a line break or a tab,
+    // which no file name should; a blank typed first would hide the file at
+    // the top of a listing.
+    const auto plain = [](QString field) {
+        field.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+        return field;
+    };
+    const BeaconFields &b = r.beacon;
+    return ReportFile::fileName(plain(b.manufacturer), plain(b.model), plain(b.beaconSerialNo),
+                                suffix)
+        .trimmed();
+}
+
+QString writeFailureReason(const QString &path, const QString &fallback)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (file.isDir())
+        return QStringLiteral("it is a folder");
+    if (!folder.isDir())
+        return QStringLiteral("the folder %1 does not exist")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    if (QFile::encodeName(file.fileName()).size() > NameMax)
+        return QStringLiteral("the file name is too long");
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("the file is read-only");
+    if (!file.exists() && !folder.isWritable())
+        return QStringLiteral("the folder %1 is read-only")
+            .arg(QDir::toNativeSeparators(folder.filePath()));
+    return fallback;
+}
+
+ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool replace)
+{
+    ReprintOutcome outcome{QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), {}, false};
+    if (QFileInfo(path).isDir())
+        outcome.error = outcome.path + QStringLiteral(" cannot be written: it is a folder");
+    else if ((outcome.wasThere = QFile::exists(path) && !replace))
+        outcome.error = outcome.path + QStringLiteral(" is there already");
+    else if (pdfReport pdf; !pdf.createReport(path, test.record, QDateTime::currentDateTime()))
+        outcome.error = outcome.path + QStringLiteral(" cannot be written: ") +
+                        writeFailureReason(path, pdf.errorString());
+    return outcome;
+}
+
+ReprintOutcome reprintInto(const TestHistory &history, qint64 number, const QString &folder,
+                           bool replace)
+{
+    const std::optional<StoredTest> test = history.test(number);
+    if (!test) {
+        const QString why = history.errorString();
+        return {QString(),
+                why.isEmpty() ? QStringLiteral("The test history holds no test %1").arg(number)
+                              : why,
+                false};
+    }
+    // The Reprints folder is made on the first reprint.
+    QDir().mkpath(folder);
+    return reprintTo(*test, folder + u'/' + reprintFileName(history, *test), replace);
+}

@@ -1,0 +1,38 @@
+#ifndef REPRINT_H
+#define REPRINT_H
+
+#include "testhistory.h"
+
+#include <QString>
+
+// A past test's report made again from the history, as `vestra-report
+// reprint` and the history window make it. No window in here.
+
+struct ReprintOutcome
+{
+    QString path;
+    // Why nothing was written, naming the file; empty when it was.
+    QString error;
+    // Refused only because a file of that name was there.
+    bool wasThere = false;
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The default file name of a stored test's reprint: the report's name rules
+// plus the test's date, and its time where that beacon has two tests that
+// day.
+QString reprintFileName(const TestHistory &history, const StoredTest &test);
+
+// Why a file could not be written at path, in the words of what a technician
+// can mend: a missing folder, a read-only one or file, a name too long, a
+// folder in the file's place; else fallback, the system's own words.
+QString writeFailureReason(const QString &path, const QString &fallback);
+
+// Writes the reprint of test to path; an existing file only when replace.
+ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool replace);
+
+// The reprint of test number into folder under its default name.
+ReprintOutcome reprintInto(const TestHistory &history, qint64 number, const QString &folder,
+                           bool replace);
+
+#endif // REPRINT_H
