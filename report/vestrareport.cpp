@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLoggingCategory>
@@ -283,8 +284,9 @@ int runReprint(const Options &o, TestHistory &history)
             return fail(2, QStringLiteral("--test takes a test number from 1"));
         test = history.test(number);
         if (!test && history.errorString().isEmpty())
-            return fail(1,
-                        QStringLiteral("%1 holds no test %2").arg(history.filePath()).arg(number));
+            return fail(1, QStringLiteral("%1 holds no test %2")
+                               .arg(QDir::toNativeSeparators(history.filePath()))
+                               .arg(number));
     } else {
         const QString beaconId = o.parser.value(o.beacon);
         if (!isBeaconIdText(beaconId))
@@ -294,11 +296,11 @@ int runReprint(const Options &o, TestHistory &history)
             return fail(2, QStringLiteral("--date takes a day as YYYY-MM-DD"));
         test = history.latest(beaconId, date);
         if (!test && history.errorString().isEmpty())
-            return fail(1, QStringLiteral("%1 holds no test of beacon %2%3")
-                               .arg(history.filePath(), beaconId.toUpper(),
-                                    date.isValid()
-                                        ? QStringLiteral(" on ") + date.toString(Qt::ISODate)
-                                        : QString()));
+            return fail(
+                1, QStringLiteral("%1 holds no test of beacon %2%3")
+                       .arg(QDir::toNativeSeparators(history.filePath()), beaconId.toUpper(),
+                            date.isValid() ? QStringLiteral(" on ") + date.toString(Qt::ISODate)
+                                           : QString()));
     }
     if (!test)
         return fail(2, history.errorString());

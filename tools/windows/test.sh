@@ -3,12 +3,13 @@
 # after tools/windows/build.sh:
 #   1. the unit tests through CTest, Wine as the cross-compiling emulator;
 #   2. the road: vestra.exe from the installed folder finds the simulator on
-#      COM5, "Request Data", the six readings, "Make Report"; the PDF and the
-#      register line in the Wine user's Documents\VESTRA_Reports; the PDF's
-#      text equal to the Linux vestra-report's for the same test, date aside;
+#      COM5, "Request Data", the six readings, "Make Report"; the PDF, the
+#      test history and the register line in the Wine user's
+#      Documents\VESTRA_Reports; the PDF's text equal to the Linux
+#      vestra-report's reprint of the same test, its reprint line aside;
 #   3. "About..." of the window's system menu opens the About dialog;
 #   4. vestra-decode.exe prints what the Linux build prints (plain, --json);
-#   5. vestra-report.exe list and reprint on the register vestra.exe wrote;
+#   5. vestra-report.exe list and reprint on the history vestra.exe wrote;
 #   6. --help and --version of both tools;
 #   and screenshots of the window and the About dialog under Wine.
 # Prints one PASS or FAIL line per check and exits non-zero on any FAIL.
@@ -146,11 +147,14 @@ folder=
 for d in "$WINEPREFIX"/drive_c/users/*/Documents/VESTRA_Reports; do [ -d "$d" ] && folder=$d; done
 reports=$(ls "$folder"/*.pdf 2>/dev/null | head -n 1)
 register=$folder/test-register.csv
-[ -f "$register" ] || register=
-[ -n "$reports" ] && [ -n "$register" ] && [ "$(wc -l <"$register")" -eq 2 ]
-check "Make Report: PDF and register line in Documents\\VESTRA_Reports" $? "${reports#"$WINEPREFIX/"}"
-if [ -n "$register" ]; then
-    "$linux/report/vestra-report" reprint --register "$register" --line 1 -o "$work/linux.pdf" >/dev/null
+history=$folder/test-history.sqlite
+[ -f "$history" ] || history=
+[ -n "$reports" ] && [ -n "$history" ] && [ -f "$register" ] && [ "$(wc -l <"$register")" -eq 2 ] &&
+    grep -q '^status: Test history: saved as test 1$' "$drive"
+check "Make Report: PDF, test history and register line in Documents\\VESTRA_Reports" $? \
+    "$(cd "$folder" 2>/dev/null && ls | tr '\n' ' ')"
+if [ -n "$history" ]; then
+    "$linux/report/vestra-report" reprint --history "$history" --test 1 -o "$work/linux.pdf" >/dev/null
     # A reprint says when it was made, on a line of its own at the left
     # margin, which moves pdftotext's columns; the test's own date and time,
     # from the register, must agree too.
@@ -159,7 +163,7 @@ if [ -n "$register" ]; then
     check "PDF text equals the Linux program's for the same test, reprint line aside" $? \
         "$(pdftotext "$reports" - | wc -l) lines"
 else
-    check "PDF text equals the Linux program's for the same test, reprint line aside" 1 "no register"
+    check "PDF text equals the Linux program's for the same test, reprint line aside" 1 "no history"
 fi
 grep -q '^about: open, Version: ' "$drive" && grep -q '^system menu: About\.\.\.' "$drive"
 check "About... in the system menu opens the About dialog" $? "$(grep -m1 '^about:' "$drive")"
@@ -188,14 +192,14 @@ for mode in plain json; do
 done
 
 # --- 5. vestra-report --------------------------------------------------------------
-echo "== $(date +%H:%M:%S): vestra-report.exe on the register vestra.exe wrote"
-if [ -n "$register" ]; then
-    winreg=$(winpath "$register")
-    (cd "$deploy" && wine ./vestra-report.exe list --register "$winreg" | tr -d '\r' >"$work/list-windows.txt")
-    "$linux/report/vestra-report" list --register "$register" >"$work/list-linux.txt"
+echo "== $(date +%H:%M:%S): vestra-report.exe on the history vestra.exe wrote"
+if [ -n "$history" ]; then
+    winhistory=$(winpath "$history")
+    (cd "$deploy" && wine ./vestra-report.exe list --history "$winhistory" | tr -d '\r' >"$work/list-windows.txt")
+    "$linux/report/vestra-report" list --history "$history" >"$work/list-linux.txt"
     [ -s "$work/list-windows.txt" ] && cmp -s "$work/list-windows.txt" "$work/list-linux.txt"
     check "vestra-report.exe list equals the Linux list" $? "$(head -c 60 "$work/list-windows.txt")..."
-    (cd "$work" && wine "$deploy/vestra-report.exe" reprint --register "$winreg" --line 1 -o windows-reprint.pdf >"$work/reprint.out" 2>&1)
+    (cd "$work" && wine "$deploy/vestra-report.exe" reprint --history "$winhistory" --test 1 -o windows-reprint.pdf >"$work/reprint.out" 2>&1)
     diff <(nodate "$work/windows-reprint.pdf" 2>/dev/null) <(nodate "$work/linux.pdf") >/dev/null &&
         grep -q 'windows-reprint.pdf' "$work/reprint.out"
     check "vestra-report.exe reprint: the same text as Linux's reprint" $? "$(tr -d '\r' <"$work/reprint.out")"
