@@ -6,6 +6,7 @@
 #include "testhistory.h"
 #include "testregister.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -56,7 +57,8 @@ ReportOutcome saveReport(const TestRecord &record, const QString &folder)
     }
     if (existedBefore)
         qCDebug(lcReport) << "Replaced old file";
-    outcome.statusLines.append(QStringLiteral("Saving: ") + outcome.path);
+    // The technician's own way of writing the path: backslashes on Windows.
+    outcome.statusLines.append(QStringLiteral("Saving: ") + QDir::toNativeSeparators(outcome.path));
     // The report counts as saved whatever happens to its history and register
     // lines; the history first, as it is the one read back.
     TestHistory history(TestHistory::path(folder));

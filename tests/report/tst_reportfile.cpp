@@ -190,7 +190,7 @@ private slots:
         QVERIFY(contents(path).startsWith("%PDF"));
         // A history or register that cannot be written costs the report nothing.
         const bool folderReadOnly = readOnly == "folder";
-        const QStringList said{"Saving: " + path,
+        const QStringList said{"Saving: " + QDir::toNativeSeparators(path),
                                folderReadOnly
                                    ? "Test history not updated: " + TestHistory::path(dir.path()) +
                                          ": unable to open database file"
