@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -27,6 +28,19 @@ namespace {
 // The tick that shows 100 on the bar ends an exchange that never completed.
 constexpr int TimeoutTicks = 100;
 
+// A flat button at the status bar's right end, after those added before it.
+QToolButton *statusBarButton(QStatusBar *bar, const char *name, const QString &text,
+                             const QString &toolTip)
+{
+    auto *button = new QToolButton(bar);
+    button->setObjectName(QLatin1String(name));
+    button->setText(text);
+    button->setAutoRaise(true);
+    button->setToolTip(toolTip);
+    bar->addPermanentWidget(button);
+    return button;
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : MainWindow(LinkTimings(), parent) {}
@@ -40,13 +54,9 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
     aboutDialog = new DialogAbout(this);
     aboutDialog->setVersion(QCoreApplication::applicationVersion());
     // The history's way in, on every platform; on Windows it stands alone.
-    auto *historyButton = new QToolButton(ui->statusbar);
-    historyButton->setObjectName(QStringLiteral("historyButton"));
-    historyButton->setText(tr("History..."));
-    historyButton->setAutoRaise(true);
-    historyButton->setToolTip(tr("Every test so far, and what falls due (Ctrl+H)"));
-    connect(historyButton, &QToolButton::clicked, this, &MainWindow::showHistory);
-    ui->statusbar->addPermanentWidget(historyButton);
+    connect(statusBarButton(ui->statusbar, "historyButton", tr("History..."),
+                            tr("Every test so far, and what falls due (Ctrl+H)")),
+            &QToolButton::clicked, this, &MainWindow::showHistory);
     auto *history = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
     connect(history, &QShortcut::activated, this, &MainWindow::showHistory);
 #ifdef Q_OS_WIN
@@ -54,13 +64,9 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
 #else
     // No window system menu here. A menu bar would push the form's bottom
     // under the status bar, so the entry sits in the status bar instead.
-    auto *aboutButton = new QToolButton(ui->statusbar);
-    aboutButton->setObjectName(QStringLiteral("aboutButton"));
-    aboutButton->setText(tr("About..."));
-    aboutButton->setAutoRaise(true);
-    aboutButton->setToolTip(tr("About this program (F1)"));
-    connect(aboutButton, &QToolButton::clicked, aboutDialog, &QWidget::show);
-    ui->statusbar->addPermanentWidget(aboutButton);
+    connect(statusBarButton(ui->statusbar, "aboutButton", tr("About..."),
+                            tr("About this program (F1)")),
+            &QToolButton::clicked, aboutDialog, &QWidget::show);
 #endif
     auto *help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, aboutDialog, &QWidget::show);
