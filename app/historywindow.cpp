@@ -1,7 +1,7 @@
 #include "historywindow.h"
 
 #include "historymodel.h"
-#include "reprint.h"
+#include "reprintinto.h"
 #include "testhistory.h"
 #include "ui_historywindow.h"
 
@@ -41,7 +41,7 @@ public:
         for (int column = 0; column < sourceModel()->columnCount(); ++column)
             titles << sourceModel()->headerData(column, Qt::Horizontal).toString();
         columns.clear();
-        for (const QString &title : historyHeader())
+        for (const QString &title : Listing::testHeader())
             columns << int(titles.indexOf(title));
     }
 
@@ -55,7 +55,7 @@ protected:
         for (int column : columns)
             texts << (column < 0 ? QString()
                                  : sourceModel()->index(row, column, parent).data().toString());
-        return matchesFilter(texts, text);
+        return Listing::matchesFilter(texts, text);
     }
 
 private:
@@ -159,10 +159,10 @@ void HistoryWindow::load(const QString &reportFolder)
 void HistoryWindow::showFirstPage()
 {
     firstPage->clear();
-    firstPage->setHorizontalHeaderLabels(historyHeader());
+    firstPage->setHorizontalHeaderLabels(Listing::testHeader());
     const auto addRow = [this](const StoredTest &t) {
         QList<QStandardItem *> row;
-        for (const QString &text : historyRow(t))
+        for (const QString &text : Listing::testRow(t))
             row << new QStandardItem(text);
         row.first()->setData(t.number, Qt::UserRole);
         firstPage->appendRow(row);

@@ -5,6 +5,7 @@
 
 #include "beaconhistory.h"
 #include "duedates.h"
+#include "historyatstart.h"
 #include "historywindow.h"
 #include "reportfile.h"
 #include "savereport.h"

@@ -7,6 +7,7 @@
 #include "beaconhistory.h"
 #include "historymodel.h"
 #include "messageencoder.h"
+#include "registertransfer.h"
 #include "testhistory.h"
 #include "testregister.h"
 
@@ -192,14 +193,13 @@ int main(int argc, char *argv[])
     const QString path = TestHistory::path(dir.path());
     QElapsedTimer importTimer;
     importTimer.start();
-    TestHistory::Import import;
-    {
+    const Result<RegisterImport> import = [&] {
         TestHistory history(path);
-        import = history.importRegister(csv);
-    }
+        return importRegister(history, csv);
+    }();
     const double importMillis = importTimer.nsecsElapsed() / 1e6;
-    if (import.imported != tests) {
-        std::fprintf(stderr, "import: %s\n", qPrintable(import.error));
+    if (!import || import->imported != tests) {
+        std::fprintf(stderr, "import: %s\n", qPrintable(import.reason()));
         return 1;
     }
     std::printf("history: %d tests, %lld bytes; register %lld bytes imported in %.0f ms\n", tests,

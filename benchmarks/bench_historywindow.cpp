@@ -4,6 +4,7 @@
 // the tables; and one filter keystroke over every test.
 // Usage: bench-historywindow [tests] [runs] [folder]; with a folder the
 // history stays there for a look at it.
+#include "historyatstart.h"
 #include "historywindow.h"
 #include "testhistory.h"
 #include "testregister.h"

@@ -1,5 +1,6 @@
 #include "reprint.h"
 
+#include "isotime.h"
 #include "pdfreport.h"
 #include "reportfile.h"
 
@@ -14,14 +15,13 @@ constexpr int NameMax = 255;
 
 } // namespace
 
-QString reprintFileName(const TestHistory &history, const StoredTest &test)
+QString reprintFileName(const StoredTest &test, bool withTime)
 {
     const TestRecord &r = test.record;
     const QDate day = r.time.date();
-    QString suffix = u' ' + day.toString(Qt::ISODate);
-    // The time only where the day alone would name two reprints alike; dots,
-    // as no system refuses them in a name.
-    if (history.testsOnDay(test.beaconId, day) > 1)
+    QString suffix = u' ' + isoDate(day);
+    // Dots in the time, as no system refuses them in a name.
+    if (withTime)
         suffix += u' ' + r.time.toString(QStringLiteral("HH.mm.ss"));
     // A field imported from a spreadsheet may hold a line break or a tab,
     // which no file name should; a blank typed first would hide the file at
@@ -66,20 +66,4 @@ ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool repla
         outcome.error = outcome.path + QStringLiteral(" cannot be written: ") +
                         writeFailureReason(path, pdf.errorString());
     return outcome;
-}
-
-ReprintOutcome reprintInto(const TestHistory &history, qint64 number, const QString &folder,
-                           bool replace)
-{
-    const std::optional<StoredTest> test = history.test(number);
-    if (!test) {
-        const QString why = history.errorString();
-        return {QString(),
-                why.isEmpty() ? QStringLiteral("The test history holds no test %1").arg(number)
-                              : why,
-                false};
-    }
-    // The Reprints folder is made on the first reprint.
-    QDir().mkpath(folder);
-    return reprintTo(*test, folder + u'/' + reprintFileName(history, *test), replace);
 }

@@ -1,7 +1,7 @@
 #ifndef REPRINT_H
 #define REPRINT_H
 
-#include "testhistory.h"
+#include "testrecord.h"
 
 #include <QString>
 
@@ -19,9 +19,9 @@ struct ReprintOutcome
 };
 
 // The default file name of a stored test's reprint: the report's name rules
-// plus the test's date, and its time where that beacon has two tests that
-// day.
-QString reprintFileName(const TestHistory &history, const StoredTest &test);
+// plus the test's date, and its time as well where withTime (that beacon has
+// two tests that day).
+QString reprintFileName(const StoredTest &test, bool withTime);
 
 // Why a file could not be written at path, in the words of what a technician
 // can mend: a missing folder, a read-only one or file, a name too long, a
@@ -30,9 +30,5 @@ QString writeFailureReason(const QString &path, const QString &fallback);
 
 // Writes the reprint of test to path; an existing file only when replace.
 ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool replace);
-
-// The reprint of test number into folder under its default name.
-ReprintOutcome reprintInto(const TestHistory &history, qint64 number, const QString &folder,
-                           bool replace);
 
 #endif // REPRINT_H

@@ -1,5 +1,6 @@
 #include "beaconhistory.h"
 #include "messageencoder.h"
+#include "registertransfer.h"
 #include "reportcheck.h"
 #include "reportfile.h"
 #include "savereport.h"
@@ -245,8 +246,10 @@ private slots:
         // Into the history and back, directly and through an import of the register.
         TestHistory history(TestHistory::path(dir.path()));
         const qint64 number = history.add(record).value_or(-1);
-        const TestHistory::Import import = history.importRegister(TestRegister::path(dir.path()));
-        QCOMPARE(import.skipped, QStringList());
+        const Result<RegisterImport> import =
+            importRegister(history, TestRegister::path(dir.path()));
+        QVERIFY2(import, qPrintable(import.reason()));
+        QCOMPARE(import->skipped, QStringList());
         for (const qint64 stored : {number, number + 2})
             QCOMPARE(TestRegister::fields(history.test(stored).value_or(StoredTest()).record),
                      TestRegister::fields(record));
@@ -305,7 +308,9 @@ private slots:
         if (!why.isEmpty())
             QCOMPARE(contents(path), before);
         TestHistory history(dir.filePath("imported.sqlite"));
-        QCOMPARE(history.importRegister(path).skipped, QStringList());
+        const Result<RegisterImport> import = importRegister(history, path);
+        QVERIFY2(import, qPrintable(import.reason()));
+        QCOMPARE(import->skipped, QStringList());
         QCOMPARE(history.test(2).value_or(StoredTest()).record.hexMessage,
                  why.isEmpty() ? OtherHex : "");
     }
@@ -354,10 +359,10 @@ private slots:
         QTemporaryDir dir(home.filePath("i-XXXXXX"));
         const QString path = write(dir.filePath("damaged.csv"), bytes);
         TestHistory history(dir.filePath("h.sqlite"));
-        const TestHistory::Import import = history.importRegister(path);
-        QCOMPARE(import.imported, imported);
+        const Result<RegisterImport> import = importRegister(history, path);
+        QCOMPARE(import ? import->imported : 0, imported);
         QCOMPARE(history.count(), imported);
-        QCOMPARE(import.error.isEmpty() ? import.skipped : QStringList{import.error},
+        QCOMPARE(import ? import->skipped : QStringList{import.reason()},
                  said.replaceInStrings("%1", QDir::toNativeSeparators(path)));
     }
 

@@ -1,7 +1,8 @@
 #include "duedates.h"
+#include "historyatstart.h"
 #include "historymodel.h"
 #include "reportcheck.h"
-#include "reprint.h"
+#include "reprintinto.h"
 #include "testhistory.h"
 #include "testregister.h"
 
@@ -185,10 +186,10 @@ private slots:
         DueModel model;
         QVERIFY(model.load(history, QDate(2026, 1, 1)));
         QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.index(0, DueModel::DueColumn).data().toString(), "2026-03-01");
+        QCOMPARE(model.index(0, Listing::DueDateColumn).data().toString(), "2026-03-01");
         QCOMPARE(model.testNumber(0), 3);
         QCOMPARE(model.testNumber(1), 1);
-        QCOMPARE(model.index(1, DueModel::BeaconIdColumn).data().toString(), "27843C4802FFBFF");
+        QCOMPARE(model.index(1, Listing::BeaconIdColumn).data().toString(), "27843C4802FFBFF");
         QCOMPARE(model.index(1, 0).data(DueModel::StandsOutRole).toBool(), false);
         model.setHorizon(200);
         QCOMPARE(model.index(1, 0).data(DueModel::StandsOutRole).toBool(), true);
@@ -203,11 +204,10 @@ private slots:
         HistoryModel model;
         QVERIFY(model.load(history));
         QCOMPARE(model.testNumber(0), 2); // newest number first
-        QCOMPARE(model.index(0, HistoryModel::NumberColumn).data(Qt::UserRole),
-                 QVariant(qint64(2)));
-        QCOMPARE(model.index(0, HistoryModel::DateColumn).data(Qt::UserRole).toDateTime(),
+        QCOMPARE(model.index(0, Listing::NumberColumn).data(Qt::UserRole), QVariant(qint64(2)));
+        QCOMPARE(model.index(0, Listing::DateColumn).data(Qt::UserRole).toDateTime(),
                  at("2026-03-01T08:00:00"));
-        QCOMPARE(model.index(1, HistoryModel::BeaconIdColumn).data().toString(), "27843C4802FFBFF");
+        QCOMPARE(model.index(1, Listing::BeaconIdColumn).data().toString(), "27843C4802FFBFF");
         QCOMPARE(model.headerData(10, Qt::Horizontal).toString(), "Hydrostatic release expiry");
     }
 

@@ -154,7 +154,7 @@ history=$folder/test-history.sqlite
 check "Make Report: PDF, test history and register line in Documents\\VESTRA_Reports" $? \
     "$(cd "$folder" 2>/dev/null && ls | tr '\n' ' ')"
 if [ -n "$history" ]; then
-    "$linux/report/vestra-report" reprint --history "$history" --test 1 -o "$work/linux.pdf" >/dev/null
+    "$linux/cli/vestra-report" reprint --history "$history" --test 1 -o "$work/linux.pdf" >/dev/null
     # A reprint says when it was made, on a line of its own at the left
     # margin, which moves pdftotext's columns; the test's own date and time,
     # from the register, must agree too.
@@ -184,7 +184,7 @@ inputs=$(wc -l <"$work/messages.txt")
 for mode in plain json; do
     flag=()
     [ $mode = json ] && flag=(--json)
-    "$linux/decoder/vestra-decode" "${flag[@]}" <"$work/messages.txt" >"$work/decode-linux.$mode"
+    "$linux/cli/vestra-decode" "${flag[@]}" <"$work/messages.txt" >"$work/decode-linux.$mode"
     (cd "$deploy" && wine ./vestra-decode.exe "${flag[@]}" <"$work/messages.txt" | tr -d '\r' >"$work/decode-windows.$mode")
     cmp -s "$work/decode-linux.$mode" "$work/decode-windows.$mode"
     check "vestra-decode.exe ${flag[*]:-plain} equals Linux on $inputs inputs, CR LF aside" $? \
@@ -196,7 +196,7 @@ echo "== $(date +%H:%M:%S): vestra-report.exe on the history vestra.exe wrote"
 if [ -n "$history" ]; then
     winhistory=$(winpath "$history")
     (cd "$deploy" && wine ./vestra-report.exe list --history "$winhistory" | tr -d '\r' >"$work/list-windows.txt")
-    "$linux/report/vestra-report" list --history "$history" >"$work/list-linux.txt"
+    "$linux/cli/vestra-report" list --history "$history" >"$work/list-linux.txt"
     [ -s "$work/list-windows.txt" ] && cmp -s "$work/list-windows.txt" "$work/list-linux.txt"
     check "vestra-report.exe list equals the Linux list" $? "$(head -c 60 "$work/list-windows.txt")..."
     (cd "$work" && wine "$deploy/vestra-report.exe" reprint --history "$winhistory" --test 1 -o windows-reprint.pdf >"$work/reprint.out" 2>&1)
@@ -207,7 +207,7 @@ fi
 
 # --- 6. --help and --version ---------------------------------------------------------
 echo "== $(date +%H:%M:%S): --help and --version"
-for program in decoder/vestra-decode report/vestra-report; do
+for program in cli/vestra-decode cli/vestra-report; do
     name=${program#*/}
     (cd "$deploy" && wine ./$name.exe --version | tr -d '\r' >"$work/$name.version")
     [ "$(cat "$work/$name.version")" = "$("$linux/$program" --version)" ]

@@ -1,7 +1,5 @@
 #include "duedates.h"
 
-#include <algorithm>
-
 namespace {
 
 QDate monthEnd(int year, int month)
@@ -106,19 +104,6 @@ DueItem dueItem(const StoredTest &latest)
         }
     }
     return item;
-}
-
-bool dueItems(const TestHistory &history, QList<DueItem> &items)
-{
-    items.clear();
-    if (!history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
-            items.append(dueItem(test));
-            return true;
-        }))
-        return false;
-    std::stable_sort(items.begin(), items.end(),
-                     [](const DueItem &a, const DueItem &b) { return a.due < b.due; });
-    return true;
 }
 
 bool standsOut(const QDate &due, const QDate &today, int horizonDays)

@@ -1,13 +1,12 @@
 #include "testhistory.h"
 
-#include "testregister.h"
+#include "isotime.h"
 #include "verdicts.h"
 
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -286,7 +285,7 @@ namespace {
 
 bool insert(QSqlQuery &q, const TestRecord &r)
 {
-    q.bindValue(0, TestRegister::isoTime(r.time));
+    q.bindValue(0, isoTime(r.time));
     q.bindValue(1, r.time.toMSecsSinceEpoch());
     q.bindValue(2, r.time.offsetFromUtc());
     q.bindValue(3, text(r.beaconId()));
@@ -423,88 +422,31 @@ bool TestHistory::forEachLatest(Part part, const Visitor &visit) const
     return visitAll(q, part, visit) || fail(why(q.lastError()));
 }
 
-QStringList TestHistory::Import::statusLines() const
+bool TestHistory::addAll(const std::function<bool(const Add &)> &produce)
 {
-    if (!error.isEmpty())
-        return {QStringLiteral("Test register not imported: ") + error};
-    QStringList lines{
-        QStringLiteral("Test register imported into the test history: %1 %2, %3 "
-                       "damaged %4 skipped")
-            .arg(imported)
-            .arg(imported == 1 ? QStringLiteral("test") : QStringLiteral("tests"))
-            .arg(skipped.size())
-            .arg(skipped.size() == 1 ? QStringLiteral("line") : QStringLiteral("lines"))};
-    for (const QString &line : skipped)
-        lines.append(QStringLiteral("Skipped: ") + line);
-    return lines;
-}
-
-TestHistory::Import TestHistory::importRegister(const QString &csvPath)
-{
-    Import result;
-    if (!open()) {
-        result.error = m_error;
-        return result;
-    }
+    m_error.clear();
+    if (!open())
+        return false;
     QSqlDatabase db = database();
     QSqlQuery q(db);
-    // One transaction: the import is whole or not there at all.
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        fail(why(q.lastError()));
-        result.error = m_error;
-        return result;
-    }
+    // One transaction: the tests are all there or none of them.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(why(q.lastError()));
     q.prepare(insertStatement());
-    QString dbError;
-    const bool read = TestRegister::read(
-        csvPath,
-        [&](const TestRecord &record) {
-            if (insert(q, record))
-                return ++result.imported, true;
-            dbError = why(q.lastError());
-            return false;
-        },
-        result.skipped, result.error);
-    QSqlQuery end(db);
-    if (read && dbError.isEmpty() && end.exec(QStringLiteral("COMMIT")))
-        return result;
-    if (!dbError.isEmpty() || (read && end.lastError().isValid())) {
-        fail(dbError.isEmpty() ? why(end.lastError()) : dbError);
-        result.error = m_error;
-    }
-    end.exec(QStringLiteral("ROLLBACK"));
-    result.imported = 0;
-    result.skipped.clear();
-    return result;
-}
-
-QString TestHistory::exportRegister(const QString &csvPath) const
-{
-    QSaveFile file(csvPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return QDir::toNativeSeparators(csvPath) + QStringLiteral(": ") + file.errorString();
-    file.write(TestRegister::start());
-    bool written = true;
-    const bool read = forEach(Order::OldestFirst, Part::Whole, [&](const StoredTest &test) {
-        written = file.write(TestRegister::csvLine(TestRegister::fields(test.record))) >= 0;
-        return written;
+    QString refused;
+    const bool produced = produce([&](const TestRecord &record) {
+        if (insert(q, record))
+            return true;
+        refused = why(q.lastError());
+        return false;
     });
-    if (!read)
-        return errorString();
-    if (!written || !file.commit())
-        return QDir::toNativeSeparators(csvPath) + QStringLiteral(": ") + file.errorString();
-    return QString();
-}
-
-QStringList openHistoryAtStart(const QString &folder)
-{
-    if (folder.isEmpty())
-        return {QStringLiteral("Test history cannot be opened: no Documents folder")};
-    TestHistory history(TestHistory::path(folder));
-    if (!history.open())
-        return {QStringLiteral("Test history cannot be opened: ") + history.errorString()};
-    const QString csv = TestRegister::path(folder);
-    if (!history.isNew() || !QFile::exists(csv))
-        return {};
-    return history.importRegister(csv).statusLines();
+    QSqlQuery end(db);
+    if (produced && refused.isEmpty() && end.exec(QStringLiteral("COMMIT")))
+        return true;
+    if (!refused.isEmpty())
+        fail(refused);
+    else if (produced)
+        fail(why(end.lastError()));
+    end.exec(QStringLiteral("ROLLBACK"));
+    return false;
 }

@@ -12,17 +12,6 @@
 #include <functional>
 #include <optional>
 
-// A test as the history holds it. The number is the database's own, handed
-// out once and never again, so that "test 17" stays test 17 for good.
-struct StoredTest
-{
-    qint64 number = 0;
-    TestRecord record;
-    // The index's key, as worked out from the message when the test was
-    // stored; lists read it instead of decoding every message again.
-    QString beaconId;
-};
-
 // The test history: every saved test in an SQLite database beside the
 // reports. The CSV register is written for spreadsheets and read only to be
 // imported. No window in here.
@@ -78,23 +67,12 @@ public:
     // The same for each beacon's latest test only, oldest number first.
     bool forEachLatest(Part part, const Visitor &visit) const;
 
-    // Imports the CSV register at csvPath in one transaction: lines that hold
-    // a test become tests, damaged ones are skipped and named in skipped
-    // (file, line, what is wrong). False, and nothing imported, when the file
-    // cannot be read or the database not written.
-    struct Import
-    {
-        int imported = 0;
-        QStringList skipped;
-        QString error;
-        // The status-log lines that tell it.
-        QStringList statusLines() const;
-    };
-    Import importRegister(const QString &csvPath);
-
-    // Writes a fresh register of every test, oldest first, to csvPath. Empty
-    // when done, otherwise why not.
-    QString exportRegister(const QString &csvPath) const;
+    // Adds the tests that produce hands to add, in one transaction: all of
+    // them, or none when produce returns false or one cannot be added (then
+    // errorString says why, unless produce stopped of its own accord). add
+    // returns false once the database has refused a test.
+    using Add = std::function<bool(const TestRecord &)>;
+    bool addAll(const std::function<bool(const Add &add)> &produce);
 
 private:
     bool fail(const QString &what) const;
@@ -108,12 +86,5 @@ private:
     bool m_new = false;
     mutable QString m_error;
 };
-
-// At program start: opens the history in the report folder and, when it is
-// new and test-register.csv is there, imports the register once. The
-// status-log lines to show: how many imported and skipped, each skipped line
-// named; or why the history cannot be opened. Empty when there is nothing to
-// say.
-QStringList openHistoryAtStart(const QString &folder);
 
 #endif // TESTHISTORY_H

@@ -1,7 +1,6 @@
 #ifndef DUEDATES_H
 #define DUEDATES_H
 
-#include "testhistory.h"
 #include "testrecord.h"
 
 #include <QDate>
@@ -43,10 +42,6 @@ struct DueItem
 // The earliest of a test's dates: the next annual test, and each expiry that
 // reads as a date. The annual test wins a tie, then the order above.
 DueItem dueItem(const StoredTest &latest);
-
-// Every beacon once, soonest first (then by test number). False when the
-// history cannot be read; history.errorString() says why.
-bool dueItems(const TestHistory &history, QList<DueItem> &items);
 
 // Past, or no more than horizonDays after today.
 bool standsOut(const QDate &due, const QDate &today, int horizonDays);

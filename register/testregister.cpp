@@ -1,5 +1,6 @@
 #include "testregister.h"
 
+#include "isotime.h"
 #include "reportfile.h"
 #include "verdicts.h"
 
@@ -50,12 +51,6 @@ enum Column {
     ReportFileColumn,
     ColumnCount
 };
-
-QString offsetText(int seconds)
-{
-    const int minutes = qAbs(seconds) / 60;
-    return QString::asprintf("%c%02d:%02d", seconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
-}
 
 bool isPlainNumber(const QString &value)
 {
@@ -345,12 +340,6 @@ QStringList fields(const TestRecord &r)
             b.testedBy,
             r.programVersion,
             ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo)};
-}
-
-QString isoTime(const QDateTime &time)
-{
-    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) +
-           offsetText(time.offsetFromUtc());
 }
 
 QString spreadsheetSafe(const QString &value)

@@ -26,9 +26,6 @@ QString path(const QString &folder);
 QStringList header();
 QStringList fields(const TestRecord &record);
 
-// ISO 8601 local time with its offset from UTC, such as 2026-03-01T14:05:09+01:00.
-QString isoTime(const QDateTime &time);
-
 // A field as a spreadsheet reads it safely: an apostrophe before anything a
 // spreadsheet could run as a formula, and before a leading apostrophe, so that
 // reading back is exact; a plain decimal number stays a number.

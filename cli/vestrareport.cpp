@@ -1,9 +1,11 @@
 #include "consoleoutput.h"
 #include "duedates.h"
-#include "historymodel.h"
+#include "historyatstart.h"
+#include "listing.h"
 #include "messagelisting.h"
+#include "registertransfer.h"
 #include "reportfile.h"
-#include "reprint.h"
+#include "reprintinto.h"
 #include "testhistory.h"
 #include "testregister.h"
 #include "vestraversion.h"
@@ -239,8 +241,8 @@ int runList(const Options &o, TestHistory &history)
     TablePrinter table;
     if (!history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
                          [&](const StoredTest &test) {
-                             const QStringList row = historyRow(test);
-                             if (matchesFilter(row, text))
+                             const QStringList row = Listing::testRow(test);
+                             if (Listing::matchesFilter(row, text))
                                  table.add(row);
                              return true;
                          }))
@@ -258,13 +260,13 @@ int runDue(const Options &o, TestHistory &history)
             return fail(2, QStringLiteral("--within takes a number of days from 0"));
     }
     QList<DueItem> items;
-    if (!dueItems(history, items))
+    if (!Listing::dueItems(history, items))
         return fail(2, history.errorString());
     const QDate today = QDate::currentDate();
     TablePrinter table;
     for (const DueItem &item : std::as_const(items)) {
         if (standsOut(item.due, today, days))
-            table.add(dueRow(item));
+            table.add(Listing::dueRow(item));
     }
     return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
 }
@@ -316,10 +318,10 @@ int runReprint(const Options &o, TestHistory &history)
 
 int runImport(const Options &o, TestHistory &history)
 {
-    const TestHistory::Import import = history.importRegister(o.arguments().value(1));
-    if (!import.error.isEmpty())
-        return fail(2, import.error);
-    const QStringList lines = import.statusLines();
+    const Result<RegisterImport> import = importRegister(history, o.arguments().value(1));
+    if (!import)
+        return fail(2, import.reason());
+    const QStringList lines = importStatusLines(import);
     out(lines.first() + u'\n');
     for (const QString &line : lines.mid(1))
         err(line + u'\n');
@@ -331,9 +333,9 @@ int runExport(const Options &o, TestHistory &history)
     const QString path = o.arguments().value(1, QString::fromLatin1(TestRegister::FileName));
     if (QFile::exists(path) && !o.parser.isSet(o.force))
         return fail(1, QStringLiteral("%1 is there already; --force replaces it").arg(path));
-    const QString error = history.exportRegister(path);
-    if (!error.isEmpty())
-        return fail(1, error);
+    const Done exported = exportRegister(history, path);
+    if (!exported)
+        return fail(1, exported.reason());
     out(path + u'\n');
     return 0;
 }

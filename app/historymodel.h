@@ -1,8 +1,7 @@
 #ifndef HISTORYMODEL_H
 #define HISTORYMODEL_H
 
-#include "duedates.h"
-#include "testhistory.h"
+#include "listing.h"
 
 #include <QAbstractTableModel>
 #include <QDate>
@@ -10,39 +9,13 @@
 #include <QStringList>
 #include <QVariant>
 
-// The tests as tables for a view and for `vestra-report`. No window in here:
-// the history window shows these models, `list` and `due` print the same rows.
-
-// The columns of a test's row, as `list` prints them and the history window
-// shows them: "No.", "Date", "15 Hex ID", "Manufacturer", "Model",
-// "Serial number", "Vessel", "Frequency verdict", "Status verdict",
-// "Battery expiry", "Hydrostatic release expiry".
-QStringList historyHeader();
-QStringList historyRow(const StoredTest &test);
-// Whether a listing row, or a due row, holds text in its ID, serial number,
-// vessel, manufacturer or model, ignoring case; every row for an empty text.
-bool matchesFilter(const QStringList &row, const QString &text);
+// The tests as tables for the history window, by the listing's rows.
 
 class HistoryModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column {
-        NumberColumn,
-        DateColumn,
-        BeaconIdColumn,
-        ManufacturerColumn,
-        ModelColumn,
-        SerialColumn,
-        VesselColumn,
-        FrequencyVerdictColumn,
-        StatusVerdictColumn,
-        BatteryColumn,
-        HydrostaticColumn,
-        ColumnCount
-    };
-
     explicit HistoryModel(QObject *parent = nullptr);
 
     // Every test, newest first. False, and the model empty, when the history
@@ -68,28 +41,11 @@ private:
     QList<Row> m_rows;
 };
 
-// The columns of a beacon's row in what falls due: "Due", "What",
-// "15 Hex ID", "Manufacturer", "Model", "Serial number", "Vessel",
-// "Last test".
-QStringList dueHeader();
-QStringList dueRow(const DueItem &item);
-
 class DueModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column {
-        DueColumn,
-        WhatColumn,
-        BeaconIdColumn,
-        ManufacturerColumn,
-        ModelColumn,
-        SerialColumn,
-        VesselColumn,
-        LastTestColumn,
-        ColumnCount
-    };
     // True for an entry past or within the horizon.
     static constexpr int StandsOutRole = Qt::UserRole + 1;
 

@@ -59,4 +59,15 @@ struct TestRecord
 // The date line's form, for any moment (a reprint prints its own).
 QString reportDateText(const QDateTime &time);
 
+// A test as the history holds it. The number is the history's own, handed
+// out once and never again, so that "test 17" stays test 17 for good.
+struct StoredTest
+{
+    qint64 number = 0;
+    TestRecord record;
+    // The index's key, as worked out from the message when the test was
+    // stored; lists read it instead of decoding every message again.
+    QString beaconId;
+};
+
 #endif // TESTRECORD_H

@@ -1,0 +1,93 @@
+#include "listing.h"
+
+#include "isotime.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace Listing {
+
+namespace {
+
+// The columns of a test's row: its header and its text.
+const struct TestField
+{
+    const char *header;
+    QString (*text)(const StoredTest &);
+} TestFields[] = {
+    {"No.", [](const StoredTest &t) { return QString::number(t.number); }},
+    {"Date", [](const StoredTest &t) { return isoDate(t.record.time.date()); }},
+    {"15 Hex ID", [](const StoredTest &t) { return t.beaconId; }},
+    {"Manufacturer", [](const StoredTest &t) { return t.record.beacon.manufacturer; }},
+    {"Model", [](const StoredTest &t) { return t.record.beacon.model; }},
+    {"Serial number", [](const StoredTest &t) { return t.record.beacon.beaconSerialNo; }},
+    {"Vessel", [](const StoredTest &t) { return t.record.beacon.vesselName; }},
+    {"Frequency verdict", [](const StoredTest &t) { return t.record.frequencyVerdictText(); }},
+    {"Status verdict", [](const StoredTest &t) { return t.record.statusVerdict; }},
+    {"Battery expiry", [](const StoredTest &t) { return t.record.beacon.batteryExpiry; }},
+    {"Hydrostatic release expiry",
+     [](const StoredTest &t) { return t.record.beacon.hydrostaticReleaseExpiry; }},
+};
+static_assert(std::size(TestFields) == TestColumnCount);
+
+} // namespace
+
+QStringList testHeader()
+{
+    QStringList header;
+    for (const TestField &c : TestFields)
+        header.append(QLatin1String(c.header));
+    return header;
+}
+
+QStringList testRow(const StoredTest &test)
+{
+    QStringList row;
+    row.reserve(TestColumnCount);
+    for (const TestField &c : TestFields)
+        row.append(c.text(test));
+    return row;
+}
+
+QStringList dueHeader()
+{
+    return {QStringLiteral("Due"),       QStringLiteral("What"),
+            QStringLiteral("15 Hex ID"), QStringLiteral("Manufacturer"),
+            QStringLiteral("Model"),     QStringLiteral("Serial number"),
+            QStringLiteral("Vessel"),    QStringLiteral("Last test")};
+}
+
+QStringList dueRow(const DueItem &item)
+{
+    const TestRecord &t = item.latest.record;
+    return {isoDate(item.due),     item.whatText(),       item.latest.beaconId,
+            t.beacon.manufacturer, t.beacon.model,        t.beacon.beaconSerialNo,
+            t.beacon.vesselName,   isoDate(t.time.date())};
+}
+
+bool matchesFilter(const QStringList &row, const QString &text)
+{
+    if (text.isEmpty())
+        return true;
+    for (const int column :
+         {BeaconIdColumn, SerialColumn, VesselColumn, ManufacturerColumn, ModelColumn}) {
+        if (row.value(column).contains(text, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+bool dueItems(const TestHistory &history, QList<DueItem> &items)
+{
+    items.clear();
+    if (!history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
+            items.append(dueItem(test));
+            return true;
+        }))
+        return false;
+    std::stable_sort(items.begin(), items.end(),
+                     [](const DueItem &a, const DueItem &b) { return a.due < b.due; });
+    return true;
+}
+
+} // namespace Listing
