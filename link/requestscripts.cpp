@@ -487,7 +487,4 @@ const Packet dataPage[DataPagePackets] = {
 
 // clang-format on
 
-const char pcAddress[] = "10.0.0.10";
-const char instrumentAddress[] = "10.0.0.20";
-
 } // namespace RequestScripts

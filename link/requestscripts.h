@@ -18,10 +18,6 @@ constexpr int DataPagePackets = 24;
 extern const Packet mainPage[MainPagePackets];
 extern const Packet dataPage[DataPagePackets];
 
-// Link addresses in dotted form; the instrument's appears in the request.
-extern const char pcAddress[];
-extern const char instrumentAddress[];
-
 } // namespace RequestScripts
 
 #endif // REQUESTSCRIPTS_H

@@ -40,7 +40,6 @@ public:
 
     QList<QByteArray> feed(const QByteArray &bytes);
     void reset();
-    bool inFrame() const { return gathering; }
 
 private:
     QByteArray frame;
