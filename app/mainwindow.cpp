@@ -1,18 +1,15 @@
 #include "mainwindow.h"
 
 #include "dialogabout.h"
+#include "instrumentsession.h"
 #include "reportfile.h"
-#include "serialcomm.h"
 #include "ui_mainwindow.h"
-#include "verdicts.h"
 
 #include <QCoreApplication>
 #include <QIcon>
-#include <QLoggingCategory>
+#include <QListWidgetItem>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QThread>
-#include <QTimer>
 #include <QToolButton>
 
 #include "systemmenu.h"
@@ -21,12 +18,7 @@
 #include <qt_windows.h>
 #endif
 
-Q_LOGGING_CATEGORY(lcWindow, "vestra.window")
-
 namespace {
-
-// The tick that shows 100 on the bar ends an exchange that never completed.
-constexpr int TimeoutTicks = 100;
 
 // A flat button at the status bar's right end, after those added before it.
 QToolButton *statusBarButton(QStatusBar *bar, const char *name, const QString &text,
@@ -45,14 +37,22 @@ QToolButton *statusBarButton(QStatusBar *bar, const char *name, const QString &t
 
 MainWindow::MainWindow(QWidget *parent) : MainWindow(LinkTimings(), parent) {}
 
-MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
-    : QMainWindow(parent), ui(new Ui_MainWindow), timings(linkTimings)
+MainWindow::MainWindow(const LinkTimings &timings, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui_MainWindow)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/vestra-icon.png")));
 
     aboutDialog = new DialogAbout(this);
     aboutDialog->setVersion(QCoreApplication::applicationVersion());
+    // Left of the others, and only while no instrument answers.
+    searchAgainButton =
+        statusBarButton(ui->statusbar, "searchAgainButton", tr("Search again"),
+                        tr("Search the serial ports for the instrument once more (F5)"));
+    connect(searchAgainButton, &QToolButton::clicked, this, &MainWindow::searchAgain);
+    searchAgainKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(searchAgainKey, &QShortcut::activated, this, &MainWindow::searchAgain);
+    offerSearchAgain(false);
     // The history's way in, on every platform; on Windows it stands alone.
     connect(statusBarButton(ui->statusbar, "historyButton", tr("History..."),
                             tr("Every test so far, and what falls due (Ctrl+H)")),
@@ -80,105 +80,78 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
     ui->pbRequestData->setEnabled(false);
 
     // Before the search, whose lines then stand above what the history says.
-    makeReportFolder();
+    ReportFile::makeFolder();
     openHistoryAtStart();
 
-    serialComm = new SerialComm(timings);
-    connect(serialComm, SIGNAL(connectOk()), this, SLOT(onConnectOk()));
-    connect(serialComm, SIGNAL(searchVestraFailed()), this, SLOT(onVestraFailed()));
-    connect(serialComm, SIGNAL(searchVestraSuccess(QString)), this, SLOT(onVestraFound(QString)));
-    connect(serialComm, SIGNAL(vestraNotFound(QString)), this, SLOT(onVestraNotFound(QString)));
-    serialComm->searchVestra();
-
-    receiveTimer = new QTimer(this);
-    receiveTimer->setObjectName(QStringLiteral("receiveTimer"));
-    connect(serialComm, SIGNAL(slipFrame(QByteArray)), this, SLOT(onSlipFrame(QByteArray)));
-    connect(receiveTimer, SIGNAL(timeout()), this, SLOT(onTimeout()));
+    // Signals from the session's thread arrive queued, in the order sent.
+    link = std::make_unique<SessionThread>(new InstrumentSession(timings));
+    const InstrumentSession *session = link->session();
+    connect(session, SIGNAL(connectOk()), this, SLOT(onConnectOk()));
+    connect(session, SIGNAL(searchVestraFailed()), this, SLOT(onVestraFailed()));
+    connect(session, SIGNAL(searchVestraSuccess(QString)), this, SLOT(onVestraFound(QString)));
+    connect(session, SIGNAL(vestraNotFound(QString)), this, SLOT(onVestraNotFound(QString)));
+    connect(session, &InstrumentSession::progress, this, &MainWindow::onProgress);
+    connect(session, &InstrumentSession::measurementReceived, this, &MainWindow::onMeasurement);
+    connect(session, &InstrumentSession::receiveTimedOut, this, &MainWindow::onReceiveTimedOut);
+    connect(session, &InstrumentSession::portLost, this, &MainWindow::onPortLost);
+    link->search();
 
     ui->Infoframe->hide();
-    progressTicks = 0;
 }
 
 MainWindow::~MainWindow()
 {
-    // The link goes with the window, so no port stays open and no search runs on
-    // after it; in the program that is the end of the run anyway.
-    delete serialComm;
+    // The session goes with the window, so no port stays open and no search
+    // runs on after it; in the program that is the end of the run anyway.
+    link.reset();
     delete ui;
 }
 
 void MainWindow::addStatusLine(const QString &line)
 {
-    ui->listWidgetStatus->insertItem(0, line);
+    auto *item = new QListWidgetItem(line);
+    // The log is narrower than many a line with a path in it.
+    item->setToolTip(line);
+    ui->listWidgetStatus->insertItem(0, item);
 }
 
-void MainWindow::makeReportFolder()
+void MainWindow::offerSearchAgain(bool offered)
 {
-    ReportFile::makeFolder();
+    searchAgainButton->setVisible(offered);
+    searchAgainKey->setEnabled(offered);
+}
+
+void MainWindow::searchAgain()
+{
+    offerSearchAgain(false);
+    ui->pbRequestData->setEnabled(false);
+    // An exchange the lost port left running is given up by the search.
+    ui->groupBox->show();
+    ui->Infoframe->hide();
+    link->search();
 }
 
 void MainWindow::onConnectOk()
 {
     addStatusLine(QStringLiteral("VESTRA Connect ok"));
+    offerSearchAgain(false);
 }
 
 void MainWindow::onVestraFailed()
 {
     addStatusLine(QStringLiteral("VESTRA Not found - Check com port"));
+    offerSearchAgain(true);
 }
 
 void MainWindow::onVestraFound(QString strPort)
 {
     addStatusLine(QStringLiteral("VESTRA found at port: ") + strPort);
     ui->pbRequestData->setEnabled(true);
-    portName = strPort;
 }
 
 void MainWindow::onVestraNotFound(QString strPort)
 {
     addStatusLine(QStringLiteral("No VESTRA found at port: ") + strPort);
-}
-
-void MainWindow::on_pbRequestData_clicked()
-{
-    addStatusLine(QStringLiteral("Receiving data"));
-    qCDebug(lcWindow) << "Request Data";
-    exchange.begin(!debugMode);
-    progressTicks = 0;
-    receiveTimer->start(timings.receiveTickMs);
-    ui->progressBar->setValue(progressTicks++);
-    ui->pbDecodeData->setEnabled(false);
-
-    ui->groupBox->hide();
-    ui->Infoframe->move(50, 10); // where the group box stands
-    ui->Infoframe->show();
-
-    serialComm->openPort(portName);
-    for (int round = 0; round < timings.requestWaitRounds; ++round) {
-        QCoreApplication::processEvents();
-        QThread::msleep(timings.requestWaitSleepMs);
-    }
-
-    const QByteArray packet = exchange.nextPacket();
-    if (!packet.isEmpty())
-        serialComm->sendData(packet);
-}
-
-void MainWindow::onTimeout()
-{
-    ui->progressBar->setValue(progressTicks++);
-    if (progressTicks <= TimeoutTicks)
-        return;
-    ui->groupBox->show();
-    ui->Infoframe->hide();
-    serialComm->closePort();
-    // The verdict a report made now would print is the one shown.
-    shown.statusText = QLatin1String(Verdicts::ReceiveTimeoutText);
-    shown.statusGood = false;
-    ui->TxtLabelStatus->setStyleSheet(QLatin1String(Verdicts::BadStyle));
-    ui->TxtLabelStatus->setText(shown.statusText);
-    ui->TxtLabelDistressStatus->hide();
-    receiveTimer->stop();
 }
 
 #ifdef Q_OS_WIN

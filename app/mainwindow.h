@@ -2,8 +2,8 @@
 #define MAINWINDOW_H
 
 #include "evaluation.h"
-#include "exchange.h"
 #include "linktimings.h"
+#include "measurement.h"
 #include "testrecord.h"
 
 #include <QByteArray>
@@ -11,26 +11,32 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 QT_BEGIN_NAMESPACE
 class Ui_MainWindow;
-class QTimer;
+class QShortcut;
+class QToolButton;
 QT_END_NAMESPACE
 
 class DialogAbout;
 class HistoryWindow;
-class SerialComm;
+class SessionThread;
 
-// The only window, and the controller of the instrument link, the evaluation
-// and the report. Its operations are spread over files by subsystem:
-// mainwindow_exchange.cpp (frame reception), mainwindow_evaluation.cpp (what a
-// measurement shows), mainwindow_report.cpp ("Make Report", the beacon history).
+// The main window: the form, the status log, the search's and the exchange's
+// progress, the measurement and its verdict as the instrument session and the
+// evaluation hand them over, and "Make Report". The instrument session runs in
+// a thread of its own. The operations are spread over files by subsystem:
+// mainwindow_exchange.cpp (the data request and what the session hands back),
+// mainwindow_evaluation.cpp (what a measurement shows), mainwindow_report.cpp
+// ("Make Report", the beacon history).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
-    // Tests only: the link and the exchange with shorter waits.
+    // Tests only: the instrument session with shorter waits.
     explicit MainWindow(const LinkTimings &timings, QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -51,16 +57,21 @@ private slots:
     void onVestraFailed();
     void onVestraFound(QString strPort);
     void onVestraNotFound(QString strPort);
-    void onTimeout();
-    void onSlipFrame(const QByteArray &frame);
+    void onProgress(int value);
+    void onMeasurement(const Measurement &measurement);
+    void onReceiveTimedOut();
+    void onPortLost(const QString &reason);
+    void searchAgain();
     void on_pbRequestData_clicked();
     void on_pbDecodeData_clicked();
 
 private:
     void addStatusLine(const QString &line);
-    void makeReportFolder();
-    void pageComplete();
-    void evaluateReadings();
+    // "Search again" and its key, offered while no instrument answers.
+    void offerSearchAgain(bool offered);
+    // The readings and the verdict of shown.
+    void showReadings();
+    void showVerdict();
     void showDistressWarning();
     void recallBeacon();
     // Status-log lines for the form's expiry dates that have passed or fall
@@ -72,19 +83,15 @@ private:
     QString reportMessage() const;
 
     Ui_MainWindow *ui;
-    SerialComm *serialComm = nullptr;
-    QTimer *receiveTimer = nullptr;
-    // The counts, the page and the readings of the exchange.
-    Exchange exchange;
+    std::unique_ptr<SessionThread> link;
+    QToolButton *searchAgainButton = nullptr;
+    QShortcut *searchAgainKey = nullptr;
     // The finished measurement, the window's one copy of it: the readings as
     // received and what the evaluation made of them. The report's record and
     // the distress warning are built from it, never read back from labels.
     Readings measured;
     Evaluation shown;
-    LinkTimings timings;
-    int progressTicks = 0;
     bool debugMode = false;
-    QString portName;
     DialogAbout *aboutDialog = nullptr;
     // Made when first asked for.
     HistoryWindow *historyWindow = nullptr;

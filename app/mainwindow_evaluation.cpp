@@ -1,32 +1,41 @@
-// The window's display of a completed measurement.
+// The window's display of a measurement and its verdict.
 
 #include "mainwindow.h"
 
-#include "evaluation.h"
 #include "ui_mainwindow.h"
 #include "verdicts.h"
 
 #include <QMessageBox>
 
-void MainWindow::evaluateReadings()
+void MainWindow::showReadings()
 {
-    measured = exchange.readings;
-    shown =
-        evaluate(measured[HexMessageReading], measured[FrequencyReading], measured[RfLevelReading],
-                 measured[CalibrationDueReading], measured[StatusReading],
-                 measured[SerialNoReading], ui->comboBox->currentIndex());
-
-    ui->TxtLabelHexMsg->setText(shown.hexMessage);
     ui->lineEditHexMsg->setText(shown.hexMessage);
-    ui->TxtLabelFreq->setText(shown.frequency);
-    ui->TxtLabelRfLevel->setText(shown.rfLevel);
-    ui->TxtLabelCalibration->setText(shown.calibrationDue);
-    ui->TxtLabelSerialNo->setText(shown.serialNo);
-    ui->TxtLabelDistressStatus->setText(shown.distressText);
+    const struct
+    {
+        QLabel *label;
+        Reading reading;
+        const QString &text;
+    } labels[] = {
+        {ui->TxtLabelHexMsg, HexMessageReading, shown.hexMessage},
+        {ui->TxtLabelFreq, FrequencyReading, shown.frequency},
+        {ui->TxtLabelRfLevel, RfLevelReading, shown.rfLevel},
+        {ui->TxtLabelCalibration, CalibrationDueReading, shown.calibrationDue},
+        {ui->TxtLabelSerialNo, SerialNoReading, shown.serialNo},
+    };
+    for (const auto &l : labels) {
+        const bool missing = shown.isMissing(l.reading);
+        l.label->setText(l.text);
+        l.label->setStyleSheet(missing ? QLatin1String(Verdicts::BadStyle) : QLatin1String());
+        l.label->setToolTip(missing ? tr("Missing from the instrument's page") : QString());
+    }
+}
 
+void MainWindow::showVerdict()
+{
     const QLatin1String style(shown.statusGood ? Verdicts::GoodStyle : Verdicts::BadStyle);
     ui->TxtLabelStatus->setStyleSheet(style);
     ui->TxtLabelStatus->setText(shown.statusText);
+    ui->TxtLabelDistressStatus->setText(shown.distressText);
     if (shown.restyleDistress) {
         ui->TxtLabelDistressStatus->setVisible(shown.distressVisible);
         ui->TxtLabelDistressStatus->setStyleSheet(style);

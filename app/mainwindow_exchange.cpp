@@ -1,43 +1,59 @@
-// The window's side of the lock-step exchange: one script packet out, one
-// frame back, until the script is used up; then the page is cut into readings.
+// The window's side of a data request: the exchange runs in the instrument
+// session; the window shows its progress and then what it hands back.
 
 #include "mainwindow.h"
 
-#include "linklog.h"
-#include "serialcomm.h"
+#include "instrumentsession.h"
 #include "ui_mainwindow.h"
 
-#include <QTimer>
+#include <QLoggingCategory>
 
-void MainWindow::onSlipFrame(const QByteArray &frame)
+Q_LOGGING_CATEGORY(lcWindow, "vestra.window")
+
+void MainWindow::on_pbRequestData_clicked()
 {
-    QByteArray next;
-    switch (exchange.frameIn(frame, next)) {
-    case Exchange::Outcome::SendNext:
-        serialComm->sendData(next);
-        break;
-    case Exchange::Outcome::PageComplete:
-        pageComplete();
-        break;
-    case Exchange::Outcome::CountMismatch:
-        // Left to the receive time-out.
-        break;
-    }
+    addStatusLine(QStringLiteral("Receiving data"));
+    qCDebug(lcWindow) << "Request Data";
+    ui->pbDecodeData->setEnabled(false);
+    ui->groupBox->hide();
+    ui->Infoframe->move(50, 10); // where the group box stands
+    ui->Infoframe->show();
+    link->requestData(!debugMode);
 }
 
-void MainWindow::pageComplete()
+void MainWindow::onProgress(int value)
+{
+    ui->progressBar->setValue(value);
+}
+
+void MainWindow::onMeasurement(const Measurement &measurement)
 {
     ui->groupBox->show();
     ui->Infoframe->hide();
-    receiveTimer->stop();
     ui->pbDecodeData->setEnabled(true);
-    serialComm->closePort();
-    qCDebug(lcLink) << "Done All messages received";
 
-    exchange.cutReadings();
-    evaluateReadings();
+    measured = measurement.readings;
+    shown = evaluate(measurement, ui->comboBox->currentIndex());
+    showReadings();
+    showVerdict();
+    for (const QString &name : measurement.missingNames())
+        addStatusLine(QStringLiteral("Reading missing from the instrument's page: ") + name);
     recallBeacon();
     warnOfExpiry();
     if (!shown.distressText.isEmpty())
         showDistressWarning();
+}
+
+void MainWindow::onReceiveTimedOut()
+{
+    ui->groupBox->show();
+    ui->Infoframe->hide();
+    shown = receiveTimedOut(shown);
+    showVerdict();
+}
+
+void MainWindow::onPortLost(const QString &reason)
+{
+    addStatusLine(QStringLiteral("Serial port lost: ") + reason);
+    offerSearchAgain(true);
 }

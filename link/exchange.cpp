@@ -44,18 +44,18 @@ Exchange::Outcome Exchange::frameIn(const QByteArray &frame, QByteArray &packetT
     return Outcome::CountMismatch;
 }
 
-unsigned Exchange::cutReadings()
+Measurement Exchange::measurement() const
 {
-    unsigned found = 0;
+    Measurement measured;
     for (int index = 0; index < ReadingCount; ++index) {
         const auto reading = static_cast<Reading>(index);
         const QString marker = QString::fromLatin1(readingMarker(reading));
-        if (findReading(pageBuffer, reading, readings[index])) {
-            found |= 1u << index;
-            qCDebug(lcLink).noquote() << "Found" << marker << readings[index];
+        if (findReading(pageBuffer, reading, measured.readings[index])) {
+            measured.found |= 1u << index;
+            qCDebug(lcLink).noquote() << "Found" << marker << measured.readings[index];
         } else {
-            qCDebug(lcLink).noquote() << "Could not find" << marker << readings[index];
+            qCDebug(lcLink).noquote() << "Could not find" << marker;
         }
     }
-    return found;
+    return measured;
 }

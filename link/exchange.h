@@ -17,8 +17,8 @@ public:
         CountMismatch // the script is used up but frames and requests disagree
     };
 
-    // Forgets the previous exchange, not the readings. The data-page script
-    // normally, the main-page script in debug mode.
+    // Forgets the previous exchange. The data-page script normally, the
+    // main-page script in debug mode.
     void begin(bool dataPage);
 
     // The next script packet, counted as sent; empty once the script is used up.
@@ -27,14 +27,12 @@ public:
     // Takes one SLIP frame from the instrument: its payloads grow the page.
     Outcome frameIn(const QByteArray &frame, QByteArray &packetToSend);
 
-    // Cuts the readings out of the page; a reading whose marker is missing keeps
-    // its previous value. Returns which readings were found, one bit each.
-    unsigned cutReadings();
+    // The page's readings; a reading whose marker the page lacks is empty.
+    Measurement measurement() const;
 
     int requestsSent = 0;
     int framesReceived = 0;
     QByteArray pageBuffer;
-    Readings readings;
 
     // The instrument's page is under 2 KiB; a device that keeps sending frames
     // must not grow the buffer without end.

@@ -6,14 +6,12 @@
 // pseudo-terminal exchange takes milliseconds instead of seconds.
 struct LinkTimings
 {
-    // After a port opens, before the probe: rounds of event processing and a sleep.
-    int settleRounds = 100;
-    int settleSleepMs = 20;
+    // After a port opens, before the probe: the instrument settles.
+    int settleMs = 2000;
     // How long the search gives each port to answer.
     int searchIntervalMs = 4000;
-    // Between opening the port for a request and the first script packet.
-    int requestWaitRounds = 10;
-    int requestWaitSleepMs = 10;
+    // Between the probe of a data request and the first script packet.
+    int firstPacketMs = 100;
     // The receive timer; its 100th tick is the receive time-out.
     int receiveTickMs = 800;
 };

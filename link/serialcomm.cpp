@@ -2,18 +2,21 @@
 
 #include "linklog.h"
 
-#include <QCoreApplication>
 #include <QSerialPortInfo>
-#include <QThread>
 #include <QTimer>
 
 Q_LOGGING_CATEGORY(lcLink, "vestra.link")
 
-SerialComm::SerialComm(QObject *parent) : SerialComm(LinkTimings(), parent) {}
+SerialComm::SerialComm(QObject *parent) : SerialComm(LinkTimings(), {}, parent) {}
 
-SerialComm::SerialComm(const LinkTimings &linkTimings, QObject *parent)
-    : QObject(parent), timings(linkTimings), port(new QSerialPort(this))
+SerialComm::SerialComm(const LinkTimings &linkTimings, PortOpener portOpener, QObject *parent)
+    : QObject(parent), timings(linkTimings), opener(std::move(portOpener)),
+      port(new QSerialPort(this)), settleTimer(new QTimer(this))
 {
+    if (!opener)
+        opener = [](QSerialPort &serial) { return serial.open(QIODevice::ReadWrite); };
+    settleTimer->setSingleShot(true);
+    connect(settleTimer, &QTimer::timeout, this, &SerialComm::onSettled);
     connect(port, SIGNAL(readyRead()), this, SLOT(on_vestraReceive()));
     connect(port, &QSerialPort::errorOccurred, this, &SerialComm::onPortError);
 }
@@ -47,8 +50,10 @@ SerialComm::~SerialComm()
 
 void SerialComm::searchVestra()
 {
+    closePort();
     portNames = candidatePorts();
     if (portNames.isEmpty()) {
+        searching = false;
         emit searchVestraFailed();
         return;
     }
@@ -64,8 +69,6 @@ void SerialComm::searchVestra()
 
 void SerialComm::openPort(const QString &portName)
 {
-    if (!port)
-        return;
     frameReceiver.reset();
     handshake.reset();
 
@@ -80,7 +83,7 @@ void SerialComm::openPort(const QString &portName)
     port->setParity(QSerialPort::NoParity);
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::NoFlowControl);
-    if (!port->open(QIODevice::ReadWrite)) {
+    if (!opener(*port)) {
         // The reason matters on Linux, where a user outside the port's group
         // gets the same silence from the search as from a port that never answers.
         qCDebug(lcLink).noquote() << "Open port failed:" << portName << port->errorString()
@@ -92,22 +95,20 @@ void SerialComm::openPort(const QString &portName)
     port->setRequestToSend(false);
     port->setDataTerminalReady(true);
     handshaking = true;
+    settleTimer->start(timings.settleMs);
+}
 
-    for (int round = 0; round < timings.settleRounds; ++round) {
-        QCoreApplication::processEvents();
-        QThread::msleep(timings.settleSleepMs);
-    }
-    // The port may have gone (closed by a time-out or lost) while we settled.
-    if (!port->isOpen())
-        return;
+void SerialComm::onSettled()
+{
     qCDebug(lcLink) << "Open port ok";
     port->write(Handshake::probeCommand);
+    emit probeSent();
 }
 
 void SerialComm::closePort()
 {
-    if (!port)
-        return;
+    // No probe for a port that is gone.
+    settleTimer->stop();
     if (port->isOpen()) {
         port->setRequestToSend(false);
         port->setDataTerminalReady(false);
@@ -117,7 +118,7 @@ void SerialComm::closePort()
 
 void SerialComm::sendData(QByteArray data)
 {
-    if (port && port->isOpen())
+    if (port->isOpen())
         port->write(data);
 }
 
@@ -164,7 +165,7 @@ void SerialComm::dataRead(const QByteArray &chunk)
 {
     const QList<QByteArray> frames = frameReceiver.feed(chunk);
     for (const QByteArray &frame : frames) {
-        // The window may close the port on a frame (the last one of an
+        // The session closes the port on a frame (the last one of an
         // exchange); what else came in the same read belongs to no exchange.
         if (!port->isOpen())
             break;
@@ -181,6 +182,7 @@ void SerialComm::on_vestraTimeout()
         openPort(portNames.at(portIndex));
     } else {
         searchTimer->stop();
+        searching = false;
         emit searchVestraFailed();
     }
 }
@@ -190,9 +192,16 @@ void SerialComm::onPortError(QSerialPort::SerialPortError error)
     // A vanished device (USB adapter pulled, pseudo-terminal gone) keeps the
     // port readable with nothing to read: close it rather than spin on it.
     // The exchange then ends by its receive time-out, and the next open starts over.
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError) {
-        qCWarning(lcLink).noquote() << "Serial port lost:" << port->errorString();
-        if (port->isOpen())
-            port->close();
-    }
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    const QString reason = port->errorString();
+    qCWarning(lcLink).noquote() << "Serial port lost:" << reason;
+    if (!port->isOpen())
+        return;
+    // Not closePort(): RTS and DTR cannot be set on a device that is gone.
+    settleTimer->stop();
+    port->close();
+    // The search moves on to the next port by itself.
+    if (!searching)
+        emit portLost(reason);
 }

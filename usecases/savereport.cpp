@@ -31,6 +31,21 @@ ReportOutcome cannotWrite(const QString &reason)
 
 ReportOutcome saveReport(const TestRecord &record, const QString &folder)
 {
+    // Nothing to judge or decode without them, and no earlier beacon's stands in.
+    if (record.hexMessage.isEmpty() || record.frequency.isEmpty()) {
+        QStringList lacking;
+        if (record.hexMessage.isEmpty())
+            lacking.append(QStringLiteral("hex message"));
+        if (record.frequency.isEmpty())
+            lacking.append(QStringLiteral("frequency"));
+        const QString what = lacking.join(QStringLiteral(" and no "));
+        ReportOutcome outcome;
+        outcome.refusal =
+            QStringLiteral("The instrument sent no %1.\nRequest Data again.").arg(what);
+        outcome.statusLines.append(QStringLiteral("Report not saved: the instrument sent no ") +
+                                   what);
+        return outcome;
+    }
     if (!record.messageValid())
         return refused("Message received incorrect\nTry again.");
     const BeaconFields &beacon = record.beacon;

@@ -71,22 +71,13 @@ private slots:
         QCOMPARE(statusLines(lonely.get()), QStringList{"VESTRA Not found - Check com port"});
         QVERIFY(!widget<QPushButton>(lonely.get(), "pbRequestData")->isEnabled());
         QVERIFY(!widget<QPushButton>(lonely.get(), "pbDecodeData")->isEnabled());
+        QVERIFY(widget<QToolButton>(lonely.get(), "searchAgainButton")->isVisible());
         QCOMPARE(lonely->windowTitle(), QStringLiteral("VESTRA " VESTRA_VERSION));
-        QCOMPARE(lonely->minimumSize(), QSize(490, 660));
-        QCOMPARE(lonely->maximumSize(), QSize(490, 660));
         auto *target = widget<QComboBox>(lonely.get(), "comboBox");
         QCOMPARE(target->currentText(), QStringLiteral("406.031 MHz"));
-        QVERIFY(widget<QWidget>(lonely.get(), "Infoframe")->isHidden());
-
-        const QStringList tabOrder{"pbRequestData", "comboBox",     "lineEdit",        "lineEdit_2",
-                                   "lineEdit_7",    "lineEdit_5",   "lineEdit_8",      "lineEdit_4",
-                                   "lineEdit_9",    "lineEdit_3",   "lineEdit_DD",     "lineEdit_6",
-                                   "lineEdit_11",   "pbDecodeData", "listWidgetStatus"};
-        for (int i = 0; i + 1 < tabOrder.size(); ++i) {
-            QWidget *next =
-                widget<QWidget>(lonely.get(), qPrintable(tabOrder[i]))->nextInFocusChain();
-            QCOMPARE(next->objectName(), tabOrder[i + 1]);
-        }
+        // The register names the target as the form lists it.
+        for (int i = 0; i < target->count(); ++i)
+            QCOMPARE(Verdicts::targetIndex(target->itemText(i)), i);
 
         // Start-up makes the report folder under the Documents folder.
         const QString documents =
@@ -94,36 +85,18 @@ private slots:
         QVERIFY(QDir(documents).exists(QStringLiteral("VESTRA_Reports")));
     }
 
-    void textsOnScreen()
+    // F5 searches again as the button does, and only while it is offered.
+    void searchAgainByKey()
     {
-        const QWidget *form = lonely->centralWidget();
-        QStringList texts;
-        for (const QLabel *label : form->findChildren<QLabel *>())
-            texts << label->text();
-        for (const QGroupBox *group : form->findChildren<QGroupBox *>())
-            texts << group->title();
-        for (const QPushButton *button : form->findChildren<QPushButton *>())
-            texts << button->text();
-        const auto *target = widget<QComboBox>(lonely.get(), "comboBox");
-        for (int i = 0; i < target->count(); ++i) {
-            texts << target->itemText(i);
-            // The register names the target as the form lists it.
-            QCOMPARE(Verdicts::targetIndex(target->itemText(i)), i);
-        }
-        texts.removeIf([](const QString &text) { return text.isEmpty() || text.startsWith('-'); });
-        texts.sort();
-        QStringList expected =
-            QString(
-                "Hex message:|Frequency:|Rf Level:|Status|Calibration due:|Serial No:|MHz|dB|"
-                "Vessel name:|Beacon Manufacturer:|Beacon Serialno:|Bracket Serialno:|"
-                "Company Name:|Hydrostatic release expiry:|Model:|Bracket Type:|"
-                "Battery Expiry:|Target Frequency:|Tested by:|SBM due date:|"
-                "Awaiting transmission from EPIRB.|Start EPIRB \"Self-test\" within time limit.|"
-                "EPIRB/VESTRA Data|Input Information data|Status|Request Data|Make Report|"
-                "406.025 MHz|406.028 MHz|406.031 MHz|406.037 MHz|406.040 MHz")
-                .split('|');
-        expected.sort();
-        QCOMPARE(texts, expected);
+        auto *again = widget<QToolButton>(lonely.get(), "searchAgainButton");
+        lonely->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(lonely.get()));
+        QTest::keyClick(lonely.get(), Qt::Key_F5);
+        QVERIFY(again->isHidden());
+        QTRY_COMPARE(statusLines(lonely.get()).size(), 2);
+        QVERIFY(again->isVisible());
+        QCOMPARE(statusLines(lonely.get()).first(),
+                 QStringLiteral("VESTRA Not found - Check com port"));
     }
 
     void formFitsTheWindow()
@@ -202,22 +175,6 @@ private slots:
         QFile::remove(historyPath());
     }
 
-    void programTimings()
-    {
-        // The program's own waits: the instrument needs 2 s to settle after an
-        // open, 4 s to answer the search, and the time-out is 100 ticks of 800 ms.
-        const LinkTimings defaults;
-        QCOMPARE(defaults.settleRounds * defaults.settleSleepMs, 2000);
-        QCOMPARE(defaults.settleRounds, 100);
-        QCOMPARE(defaults.searchIntervalMs, 4000);
-        QCOMPARE(defaults.requestWaitRounds * defaults.requestWaitSleepMs, 100);
-        MainWindow plain;
-        QVERIFY(QMetaObject::invokeMethod(&plain, "on_pbRequestData_clicked"));
-        const QTimer *tick = plain.findChild<QTimer *>("receiveTimer");
-        QVERIFY(tick->isActive());
-        QCOMPARE(tick->interval(), 800);
-    }
-
     void findsInstrumentOnThirdPort()
     {
         Simulator first({"--silent"}), second({"--no-connect"}), third;
@@ -231,6 +188,7 @@ private slots:
         QCOMPARE(statusLines(found.get()), expected);
         QVERIFY(widget<QPushButton>(found.get(), "pbRequestData")->isEnabled());
         QVERIFY(!widget<QPushButton>(found.get(), "pbDecodeData")->isEnabled());
+        QVERIFY(widget<QToolButton>(found.get(), "searchAgainButton")->isHidden());
     }
 
     void exchanges()
@@ -279,50 +237,77 @@ private slots:
     {
         // After a distress message, whose marker the time-out must hide.
         QVERIFY(serve(readings("406.0312", QLatin1String(DistressHex))));
-        MainWindow *w = readyWindow();
+        LinkTimings timings = quickTimings();
+        timings.receiveTickMs = 40;
+        auto w = startWindow({scratch.filePath("port")}, timings);
         MessageBoxCloser closer;
-        QVERIFY(requestData(w));
+        QVERIFY(requestData(w.get()));
         QVERIFY(serve(readings("406.0399") + QStringList{"--stop-after", "5"}));
-        const QString before = text(w, "TxtLabelFreq");
-        auto *bar = widget<QProgressBar>(w, "progressBar");
-        auto *group = widget<QGroupBox>(w, "groupBox");
-        widget<QPushButton>(w, "pbRequestData")->click();
-        QCOMPARE(bar->value(), 0);
-
-        // The receive timer's ticks, driven instead of waited for.
-        int ticks = 0;
-        while (group->isHidden() && ticks < 120) {
-            QVERIFY(QMetaObject::invokeMethod(w, "onTimeout"));
-            ++ticks;
-            if (group->isHidden())
-                QCOMPARE(bar->value(), ticks);
-        }
-        QCOMPARE(bar->value(), 100);
-        QCOMPARE(ticks, 100);
-        QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
-        QCOMPARE(widget<QLabel>(w, "TxtLabelStatus")->styleSheet(),
+        auto *group = widget<QGroupBox>(w.get(), "groupBox");
+        widget<QPushButton>(w.get(), "pbRequestData")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(group->isVisible(), 20000);
+        QCOMPARE(widget<QProgressBar>(w.get(), "progressBar")->value(), 100);
+        QCOMPARE(text(w.get(), "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
+        QCOMPARE(widget<QLabel>(w.get(), "TxtLabelStatus")->styleSheet(),
                  QStringLiteral("QLabel { background-color:red;}"));
-        QVERIFY(widget<QLabel>(w, "TxtLabelDistressStatus")->isHidden());
-        QVERIFY(!widget<QPushButton>(w, "pbDecodeData")->isEnabled());
-        QVERIFY(!w->findChild<QTimer *>("receiveTimer")->isActive());
-        QCOMPARE(text(w, "TxtLabelFreq"), before);
+        QVERIFY(widget<QLabel>(w.get(), "TxtLabelDistressStatus")->isHidden());
+        QVERIFY(!widget<QPushButton>(w.get(), "pbDecodeData")->isEnabled());
+        QCOMPARE(text(w.get(), "TxtLabelFreq"), QStringLiteral("406.0312"));
     }
 
+    // The adapter pulled mid-exchange: "Search again" comes up, and with the
+    // instrument plugged in again it finds it and the next request works.
     void portVanishesMidExchange()
     {
         QVERIFY(serve(readings("406.0312") + QStringList{"--stop-after", "8"}));
         MainWindow *w = readyWindow();
+        auto *again = widget<QToolButton>(w, "searchAgainButton");
         widget<QPushButton>(w, "pbRequestData")->click();
         QTRY_COMPARE(statusLines(w).value(0), QStringLiteral("VESTRA Connect ok"));
-        simulator.reset(); // the adapter is pulled
-        for (int tick = 0; tick < 100; ++tick)
-            QMetaObject::invokeMethod(w, "onTimeout");
-        QCOMPARE(text(w, "TxtLabelStatus"), QStringLiteral("    EPIRB receive timeout"));
+        QVERIFY(again->isHidden());
+        simulator.reset();
+        QTRY_VERIFY(statusLines(w).value(0).startsWith("Serial port lost: "));
+        QVERIFY(again->isVisible());
 
-        // Plugged in again, the next request works.
         QVERIFY(serve(readings("406.0345")));
+        QTest::mouseClick(again, Qt::LeftButton);
+        QVERIFY(widget<QGroupBox>(w, "groupBox")->isVisible());
+        QTRY_COMPARE(statusLines(w).value(0), "VESTRA found at port: " + scratch.filePath("port"));
+        QVERIFY(again->isHidden());
         QVERIFY(requestData(w));
         QCOMPARE(text(w, "TxtLabelFreq"), QStringLiteral("406.0345"));
+    }
+
+    // A page without the frequency after a complete one: the frequency shown
+    // missing and named in the log, and no report made from the first beacon's.
+    void frequencyMissing()
+    {
+        QVERIFY(serve(readings("406.0312")));
+        MainWindow *w = readyWindow();
+        QVERIFY(requestData(w));
+        QVERIFY(serve(readings("406.0333") + QStringList{"--omit-marker", "frequency"}));
+        QVERIFY(requestData(w));
+        const QLabel *frequency = widget<QLabel>(w, "TxtLabelFreq");
+        QCOMPARE(frequency->text(), QString());
+        QCOMPARE(frequency->styleSheet(), QStringLiteral("QLabel { background-color:red;}"));
+        QVERIFY(!frequency->toolTip().isEmpty());
+        QCOMPARE(text(w, "TxtLabelRfLevel"), QStringLiteral("37"));
+        QCOMPARE(statusLines(w).filter("Reading missing from the instrument's page: "),
+                 QStringList{"Reading missing from the instrument's page: Frequency"});
+
+        for (const auto &[edit, value] :
+             {std::pair{"lineEdit_2", "ACME"}, {"lineEdit_7", "EB-5"}, {"lineEdit_5", "42"}})
+            widget<QLineEdit>(w, edit)->setText(QLatin1String(value));
+        MessageBoxCloser closer;
+        widget<QPushButton>(w, "pbDecodeData")->click();
+        QCOMPARE(closer.texts,
+                 QStringList{"The instrument sent no frequency.\nRequest Data again."});
+        QCOMPARE(statusLines(w).value(0),
+                 QStringLiteral("Report not saved: the instrument sent no frequency"));
+        const QDir reports(
+            QStandardPaths::standardLocations(QStandardPaths::DocumentsLocation).value(0) +
+            "/VESTRA_Reports");
+        QVERIFY(reports.entryList({"*.pdf"}).isEmpty());
     }
 
     void debugArgument_data()

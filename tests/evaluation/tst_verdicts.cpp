@@ -3,6 +3,19 @@
 
 #include <QTest>
 
+namespace {
+
+Measurement measurement(const QString &hex, const QString &frequency, const QString &calibration,
+                        const QString &status, const QString &serial, unsigned found = 0x3F)
+{
+    Measurement m;
+    m.readings = {hex, frequency, "37", calibration, status, serial};
+    m.found = found;
+    return m;
+}
+
+} // namespace
+
 class tst_Verdicts : public QObject
 {
     Q_OBJECT
@@ -95,7 +108,8 @@ private slots:
         QFETCH(bool, distressShown);
         QFETCH(bool, restyle);
 
-        const Evaluation shown = ::evaluate(hex, frequency, "37", "0627", status, "1234567890", 2);
+        const Evaluation shown =
+            ::evaluate(measurement(hex, frequency, "0627", status, "1234567890"), 2);
         QCOMPARE(shown.statusText, verdict);
         QCOMPARE(shown.statusGood, good);
         QCOMPARE(shown.restyleDistress, restyle);
@@ -105,8 +119,30 @@ private slots:
         // The dashes go into the shown copies; short readings are padded with blanks.
         QCOMPARE(shown.calibrationDue, QStringLiteral("06-27"));
         QCOMPARE(shown.serialNo, QStringLiteral("12345-67890"));
-        const Evaluation shortOnes = ::evaluate(hex, frequency, "", "1", status, "12", 2);
+        const Evaluation shortOnes = ::evaluate(measurement(hex, frequency, "1", status, "12"), 2);
         QCOMPARE(shortOnes.serialNo + shortOnes.calibrationDue, QStringLiteral("12   -1 -"));
+
+        // A reading the page lacked is shown missing, without a dash made from nothing.
+        const unsigned noCalibrationNorSerial = 0x3F & ~(1u << 3) & ~(1u << 5);
+        const Evaluation lacking =
+            ::evaluate(measurement(hex, frequency, "", status, "", noCalibrationNorSerial), 2);
+        QCOMPARE(lacking.calibrationDue, QString());
+        QCOMPARE(lacking.serialNo, QString());
+        QCOMPARE(lacking.missing, (1u << 3) | (1u << 5));
+        QCOMPARE(lacking.statusText, shown.statusText);
+        // Found but empty: two blanks and the dash.
+        const Evaluation empty = ::evaluate(measurement(hex, frequency, "", status, ""), 2);
+        QCOMPARE(empty.calibrationDue, QStringLiteral("  -"));
+        QCOMPARE(empty.missing, 0u);
+
+        // The time-out on red keeps the readings and hides the distress marker.
+        const Evaluation late = receiveTimedOut(shown);
+        QCOMPARE(late.statusText, QStringLiteral("    EPIRB receive timeout"));
+        QVERIFY(!late.statusGood);
+        QVERIFY(late.restyleDistress);
+        QVERIFY(!late.distressVisible);
+        QCOMPARE(late.frequency, frequency);
+        QCOMPARE(late.serialNo, shown.serialNo);
     }
 };
 

@@ -100,10 +100,11 @@ private slots:
             << Page + '"' + Page.left(60).replace("FFFED0AB", "XXXXXXXX") << all << 0x3Fu;
         QTest::newRow("zero byte cuts a reading")
             << edited("\"37\"", QByteArray("\"3\"7\"", 5)) << allBut(2, "3") << 0x3Fu;
-        QTest::newRow("missing marker keeps the old reading")
-            << edited("Status: ", "State: ") << allBut(4, "old") << 0x2Fu;
+        QTest::newRow("missing marker leaves the reading empty")
+            << edited("Status: ", "State: ") << allBut(4, "") << 0x2Fu;
         QTest::newRow("markers are case-sensitive")
-            << edited("RF Level", "RF level") << allBut(2, "old") << 0x3Bu;
+            << edited("RF Level", "RF level") << allBut(2, "") << 0x3Bu;
+        QTest::newRow("empty value is found") << edited("\"37\"", "\"\"") << allBut(2, "") << 0x3Fu;
     }
 
     void readings()
@@ -112,10 +113,10 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(unsigned, found);
         Exchange exchange;
-        exchange.readings.fill(QStringLiteral("old"));
         exchange.pageBuffer = page;
-        QCOMPARE(exchange.cutReadings(), found);
-        QCOMPARE(QStringList(exchange.readings.begin(), exchange.readings.end()), expected);
+        const Measurement measurement = exchange.measurement();
+        QCOMPARE(measurement.found, found);
+        QCOMPARE(QStringList(measurement.readings.begin(), measurement.readings.end()), expected);
     }
 };
 

@@ -11,8 +11,7 @@ namespace WindowDriver {
 LinkTimings quickTimings()
 {
     LinkTimings timings;
-    timings.settleRounds = 10;
-    timings.settleSleepMs = 5;
+    timings.settleMs = 50;
     // Ample for the simulator to answer, even on a loaded machine.
     timings.searchIntervalMs = 1000;
     return timings;
