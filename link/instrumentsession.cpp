@@ -16,6 +16,7 @@ InstrumentSession::InstrumentSession(const LinkTimings &linkTimings, PortOpener 
 {
     qRegisterMetaType<Measurement>();
     firstPacketTimer->setSingleShot(true);
+    firstPacketTimer->setTimerType(Qt::PreciseTimer);
     connect(serialComm, &SerialComm::connectOk, this, &InstrumentSession::connectOk);
     connect(serialComm, &SerialComm::searchVestraFailed, this,
             &InstrumentSession::searchVestraFailed);

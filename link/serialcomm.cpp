@@ -16,6 +16,8 @@ SerialComm::SerialComm(const LinkTimings &linkTimings, PortOpener portOpener, QO
     if (!opener)
         opener = [](QSerialPort &serial) { return serial.open(QIODevice::ReadWrite); };
     settleTimer->setSingleShot(true);
+    // A coarse timer may be 5 % late: 100 ms on every exchange.
+    settleTimer->setTimerType(Qt::PreciseTimer);
     connect(settleTimer, &QTimer::timeout, this, &SerialComm::onSettled);
     connect(port, SIGNAL(readyRead()), this, SLOT(on_vestraReceive()));
     connect(port, &QSerialPort::errorOccurred, this, &SerialComm::onPortError);
