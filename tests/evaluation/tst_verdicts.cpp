@@ -121,28 +121,36 @@ private slots:
         QCOMPARE(shown.serialNo, QStringLiteral("12345-67890"));
         const Evaluation shortOnes = ::evaluate(measurement(hex, frequency, "1", status, "12"), 2);
         QCOMPARE(shortOnes.serialNo + shortOnes.calibrationDue, QStringLiteral("12   -1 -"));
+    }
 
-        // A reading the page lacked is shown missing, without a dash made from nothing.
-        const unsigned noCalibrationNorSerial = 0x3F & ~(1u << 3) & ~(1u << 5);
-        const Evaluation lacking =
-            ::evaluate(measurement(hex, frequency, "", status, "", noCalibrationNorSerial), 2);
-        QCOMPARE(lacking.calibrationDue, QString());
-        QCOMPARE(lacking.serialNo, QString());
-        QCOMPARE(lacking.missing, (1u << 3) | (1u << 5));
-        QCOMPARE(lacking.statusText, shown.statusText);
-        // Found but empty: two blanks and the dash.
-        const Evaluation empty = ::evaluate(measurement(hex, frequency, "", status, ""), 2);
+    // A reading the page lacked is shown missing, without a dash made from
+    // nothing; one found empty gets two blanks and the dash.
+    void missingReadings()
+    {
+        const unsigned lacking = (1u << CalibrationDueReading) | (1u << SerialNoReading);
+        const Evaluation missing =
+            ::evaluate(measurement("FFFED0AB", "406.031", "", "OK", "", 0x3F & ~lacking), 2);
+        QCOMPARE(missing.calibrationDue, QString());
+        QCOMPARE(missing.serialNo, QString());
+        QCOMPARE(missing.missing, lacking);
+        const Evaluation empty = ::evaluate(measurement("FFFED0AB", "406.031", "", "OK", ""), 2);
         QCOMPARE(empty.calibrationDue, QStringLiteral("  -"));
         QCOMPARE(empty.missing, 0u);
+    }
 
-        // The time-out on red keeps the readings and hides the distress marker.
-        const Evaluation late = receiveTimedOut(shown);
+    // The time-out on red keeps the readings and hides the distress marker.
+    void receiveTimeout()
+    {
+        const Evaluation before =
+            ::evaluate(measurement("FFFE2FAB", "406.031", "0627", "OK", "1234567890"), 2);
+        QVERIFY(before.distressVisible);
+        const Evaluation late = receiveTimedOut(before);
         QCOMPARE(late.statusText, QStringLiteral("    EPIRB receive timeout"));
         QVERIFY(!late.statusGood);
         QVERIFY(late.restyleDistress);
         QVERIFY(!late.distressVisible);
-        QCOMPARE(late.frequency, frequency);
-        QCOMPARE(late.serialNo, shown.serialNo);
+        QCOMPARE(late.frequency, before.frequency);
+        QCOMPARE(late.serialNo, before.serialNo);
     }
 };
 

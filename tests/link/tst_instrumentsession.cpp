@@ -54,13 +54,15 @@ LinkTimings quick()
 }
 
 // Whether this process has the device open, as a port left open after it was
-// lost would keep it.
+// lost would keep it. A pseudo-terminal whose other end is gone is named
+// "(deleted)" there.
 bool holdsOpen(const QString &device)
 {
     const QFileInfoList fds =
         QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System);
     for (const QFileInfo &fd : fds) {
-        if (fd.symLinkTarget() == device)
+        const QString target = fd.symLinkTarget();
+        if (target == device || target == device + QLatin1String(" (deleted)"))
             return true;
     }
     return false;
