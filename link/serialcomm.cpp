@@ -74,8 +74,7 @@ void SerialComm::openPort(const QString &portName)
     frameReceiver.reset();
     handshake.reset();
 
-    // A port left open (an exchange that timed out while the port was being
-    // opened, say) must not make the new open fail.
+    // A port still open must not make the new open fail.
     if (port->isOpen())
         closePort();
 
