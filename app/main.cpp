@@ -1,8 +1,10 @@
+#include "diagnosticlog.h"
 #include "mainwindow.h"
 #include "vestraversion.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDebug>
 #include <QFont>
 
 #include <cstring>
@@ -43,7 +45,8 @@ int printInformation(int argc, char *argv[])
         "\n"
         "Environment: VESTRA_PORTS, a comma-separated list of serial port names or device\n"
         "paths to try instead of the ports the system lists. Diagnostic lines go to\n"
-        "standard error; QT_LOGGING_RULES=\"vestra.*.debug=false\" silences them."));
+        "standard error and into vestra.log in the program's data folder (the About\n"
+        "dialog names it); QT_LOGGING_RULES=\"vestra.*.debug=false\" silences them."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
@@ -69,6 +72,10 @@ int main(int argc, char *argv[])
     // metric twin, Liberation Sans.
     QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
     setApplicationNames();
+    // Before the window, whose link writes from the first moment.
+    DiagnosticLog log(DiagnosticLog::folder());
+    if (const Done kept = log.install(); !kept)
+        qWarning().noquote() << "Diagnostic log not kept:" << kept.reason();
 
     MainWindow window;
     window.show();
