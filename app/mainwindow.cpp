@@ -50,6 +50,8 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/vestra-icon.png")));
+    ui->comboBox->addItems(Verdicts::targetNames());
+    ui->comboBox->setCurrentIndex(Verdicts::DefaultTargetIndex);
 
     aboutDialog = new DialogAbout(this);
     aboutDialog->setVersion(QCoreApplication::applicationVersion());

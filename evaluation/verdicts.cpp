@@ -1,5 +1,7 @@
 #include "verdicts.h"
 
+#include "preamble.h"
+
 namespace Verdicts {
 
 namespace {
@@ -19,6 +21,14 @@ const TargetFrequency *targetFrequency(int index)
     if (index < 0 || index >= TargetCount)
         return nullptr;
     return &targets[index];
+}
+
+QStringList targetNames()
+{
+    QStringList names;
+    for (const TargetFrequency &target : targets)
+        names.append(QLatin1String(target.name));
+    return names;
 }
 
 int targetIndex(const QString &name)
@@ -60,7 +70,7 @@ QString statusVerdict(const QString &statusReading)
 
 bool isDistressMessage(const QString &hexMessage)
 {
-    return hexMessage.startsWith(QLatin1String("FFFE2F"));
+    return hexMessage.startsWith(QLatin1String(DistressPreamble));
 }
 
 QString withDash(const QString &reading, int position)
