@@ -7,8 +7,8 @@
 
 using namespace Listing;
 
-ListingModel::ListingModel(QStringList header, QObject *parent)
-    : QAbstractTableModel(parent), m_header(std::move(header))
+ListingModel::ListingModel(QStringList header, SortColumns sortColumns, QObject *parent)
+    : QAbstractTableModel(parent), m_header(std::move(header)), m_sortColumns(sortColumns)
 {
 }
 
@@ -38,7 +38,13 @@ QVariant ListingModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return row.texts.value(index.column());
     case SortRole:
-        return sortValue(row, index.column());
+        if (index.column() == m_sortColumns.number)
+            return row.number;
+        if (index.column() == m_sortColumns.time)
+            return row.time;
+        if (index.column() == m_sortColumns.due)
+            return row.due;
+        return row.texts.value(index.column());
     case TestNumberRole:
         return row.number;
     case TextsRole:
@@ -55,7 +61,10 @@ QVariant ListingModel::headerData(int section, Qt::Orientation orientation, int 
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-HistoryModel::HistoryModel(QObject *parent) : ListingModel(testHeader(), parent) {}
+HistoryModel::HistoryModel(QObject *parent)
+    : ListingModel(testHeader(), {NumberColumn, DateColumn, -1}, parent)
+{
+}
 
 Result<QList<ListingRow>> HistoryModel::read(const TestHistory &history, int limit)
 {
@@ -70,20 +79,9 @@ Result<QList<ListingRow>> HistoryModel::read(const TestHistory &history, int lim
     return rows;
 }
 
-QVariant HistoryModel::sortValue(const ListingRow &row, int column) const
-{
-    switch (column) {
-    case NumberColumn:
-        return row.number;
-    case DateColumn:
-        return row.time;
-    default:
-        return row.texts.value(column);
-    }
-}
-
 DueModel::DueModel(QObject *parent)
-    : ListingModel(dueHeader(), parent), m_today(QDate::currentDate())
+    : ListingModel(dueHeader(), {-1, LastTestColumn, DueDateColumn}, parent),
+      m_today(QDate::currentDate())
 {
 }
 
@@ -140,17 +138,5 @@ QVariant DueModel::data(const QModelIndex &index, int role) const
         return standsOut(row) ? QVariant(QBrush(Qt::black)) : QVariant();
     default:
         return ListingModel::data(index, role);
-    }
-}
-
-QVariant DueModel::sortValue(const ListingRow &row, int column) const
-{
-    switch (column) {
-    case DueDateColumn:
-        return row.due;
-    case LastTestColumn:
-        return row.time;
-    default:
-        return row.texts.value(column);
     }
 }

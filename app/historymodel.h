@@ -52,13 +52,21 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 protected:
-    ListingModel(QStringList header, QObject *parent);
-    virtual QVariant sortValue(const ListingRow &row, int column) const = 0;
+    // The columns that sort by the row's number, time or due date rather
+    // than by their text; -1 for none.
+    struct SortColumns
+    {
+        int number = -1;
+        int time = -1;
+        int due = -1;
+    };
+    ListingModel(QStringList header, SortColumns sortColumns, QObject *parent);
 
     QList<ListingRow> m_rows;
 
 private:
     QStringList m_header;
+    SortColumns m_sortColumns;
 };
 
 class HistoryModel : public ListingModel
@@ -70,9 +78,6 @@ public:
 
     // The newest tests, at most limit of them (-1: all), newest first.
     static Result<QList<ListingRow>> read(const TestHistory &history, int limit = -1);
-
-protected:
-    QVariant sortValue(const ListingRow &row, int column) const override;
 };
 
 class DueModel : public ListingModel
@@ -95,9 +100,6 @@ public:
     // As ListingModel; rows that stand out have a background and foreground,
     // and StandsOutRole true.
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-
-protected:
-    QVariant sortValue(const ListingRow &row, int column) const override;
 
 private:
     bool standsOut(const ListingRow &row) const;

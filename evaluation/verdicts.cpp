@@ -2,6 +2,9 @@
 
 #include "preamble.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace Verdicts {
 
 namespace {
@@ -25,9 +28,9 @@ const TargetFrequency *targetFrequency(int index)
 
 QStringList targetNames()
 {
-    QStringList names;
-    for (const TargetFrequency &target : targets)
-        names.append(QLatin1String(target.name));
+    QStringList names(TargetCount);
+    std::transform(std::begin(targets), std::end(targets), names.begin(),
+                   [](const TargetFrequency &target) { return QLatin1String(target.name); });
     return names;
 }
 
