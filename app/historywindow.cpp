@@ -69,6 +69,8 @@ void setUpTable(QTableView *view, QSortFilterProxyModel *filter)
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);
     view->horizontalHeader()->setStretchLastSection(true);
+    // Columns sized to the rows a screen shows first, not to thousands.
+    view->horizontalHeader()->setResizeContentsPrecision(FirstRows);
 }
 
 } // namespace
