@@ -65,17 +65,19 @@ int main(int argc, char *argv[])
     if (asksForInformation(argc, argv))
         return printInformation(argc, argv);
 
+    // The names first: they name the log's folder. The log before the
+    // application object, whose platform may have something to say.
+    setApplicationNames();
+    DiagnosticLog log(DiagnosticLog::folder());
+    const Done kept = log.install();
     QApplication app(argc, argv);
+    if (!kept)
+        qWarning().noquote() << "Diagnostic log not kept:" << kept.reason();
     // The form is laid out to the pixel for an 8-point Arial, Windows' old
     // dialog size; every platform's default is larger (Qt 6 takes Segoe UI 9
     // on Windows) and would clip its labels. On Linux fontconfig gives Arial's
     // metric twin, Liberation Sans.
     QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
-    setApplicationNames();
-    // Before the window, whose link writes from the first moment.
-    DiagnosticLog log(DiagnosticLog::folder());
-    if (const Done kept = log.install(); !kept)
-        qWarning().noquote() << "Diagnostic log not kept:" << kept.reason();
 
     MainWindow window;
     window.show();

@@ -21,6 +21,8 @@
 #include <QThread>
 #include <QTimeZone>
 
+#include <algorithm>
+
 using namespace ReportCheck;
 
 namespace {
@@ -40,15 +42,12 @@ TestRecord sample(const QDate &day, const QString &manufacturer, const QString &
     return r;
 }
 
-// A history in a folder of its own holding records, numbered 1, 2, ... in their order.
+// Records added to the history in folder, numbered 1, 2, ... in their order.
 bool addTests(const QString &folder, const QList<TestRecord> &records)
 {
     TestHistory history(TestHistory::path(folder));
-    for (const TestRecord &record : records) {
-        if (!history.add(record))
-            return false;
-    }
-    return true;
+    return std::all_of(records.begin(), records.end(),
+                       [&](const TestRecord &r) { return bool(history.add(r)); });
 }
 
 template <typename T> T *child(QWidget *window, const char *name)
@@ -59,6 +58,15 @@ template <typename T> T *child(QWidget *window, const char *name)
 QString countText(QWidget *window)
 {
     return child<QLabel>(window, "lblCount")->text();
+}
+
+// The "Due" tab of the history in folder, once its two beacons are in.
+bool showDue(HistoryWindow &window, const QString &folder)
+{
+    window.load(folder);
+    window.show();
+    child<QTabWidget>(&window, "tabWidget")->setCurrentIndex(1);
+    return QTest::qWaitFor([&] { return countText(&window) == "2 of 2 beacons"; });
 }
 
 qint64 numberAt(QTableView *view, int row)
@@ -166,10 +174,7 @@ private slots:
         later.beacon.batteryExpiry = today.addDays(61).toString(Qt::ISODate);
         QVERIFY(addTests(dir.path(), {later, soon}));
         HistoryWindow window;
-        window.load(dir.path());
-        window.show();
-        child<QTabWidget>(&window, "tabWidget")->setCurrentIndex(1);
-        QTRY_COMPARE(countText(&window), "2 of 2 beacons");
+        QVERIFY(showDue(window, dir.path()));
         const QAbstractItemModel *shown = child<QTableView>(&window, "dueView")->model();
         QSignalSpy marked(shown, &QAbstractItemModel::dataChanged);
         auto *horizon = child<QSpinBox>(&window, "horizonSpin");
@@ -200,10 +205,7 @@ private slots:
                           sample(QDate(2026, 3, 4), "Nord", OtherHex)}));
         HistoryWindow window;
         QSignalSpy said(&window, &HistoryWindow::statusLine);
-        window.load(dir.path());
-        window.show();
-        child<QTabWidget>(&window, "tabWidget")->setCurrentIndex(1);
-        QTRY_COMPARE(countText(&window), "2 of 2 beacons");
+        QVERIFY(showDue(window, dir.path()));
         auto *view = child<QTableView>(&window, "dueView");
         view->setCurrentIndex(view->model()->index(0, 0)); // soonest: ACME, tested last 2026-03-03
         opened.clear();
