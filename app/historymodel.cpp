@@ -3,140 +3,140 @@
 #include <QBrush>
 #include <QColor>
 
+#include <utility>
+
 using namespace Listing;
 
-HistoryModel::HistoryModel(QObject *parent) : QAbstractTableModel(parent) {}
+ListingModel::ListingModel(QStringList header, SortColumns sortColumns, QObject *parent)
+    : QAbstractTableModel(parent), m_header(std::move(header)), m_sortColumns(sortColumns)
+{
+}
 
-bool HistoryModel::load(const TestHistory &history)
+void ListingModel::setRows(QList<ListingRow> rows)
 {
     beginResetModel();
-    m_rows.clear();
-    const bool read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
-                                      [&](const StoredTest &t) {
-                                          m_rows.append({t.number, t.record.time, testRow(t)});
-                                          return true;
-                                      });
-    if (!read)
-        m_rows.clear();
+    m_rows = std::move(rows);
     endResetModel();
-    return read;
 }
 
-qint64 HistoryModel::testNumber(int row) const
-{
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).number : 0;
-}
-
-int HistoryModel::rowCount(const QModelIndex &parent) const
+int ListingModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
 
-int HistoryModel::columnCount(const QModelIndex &parent) const
+int ListingModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : TestColumnCount;
+    return parent.isValid() ? 0 : int(m_header.size());
 }
 
-QVariant HistoryModel::data(const QModelIndex &index, int role) const
+QVariant ListingModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= TestColumnCount)
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const Row &row = m_rows.at(index.row());
-    if (role == Qt::DisplayRole)
-        return row.texts.at(index.column());
-    if (role != Qt::UserRole)
-        return {};
-    switch (index.column()) {
-    case NumberColumn:
+    const ListingRow &row = m_rows.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return row.texts.value(index.column());
+    case SortRole:
+        if (index.column() == m_sortColumns.number)
+            return row.number;
+        if (index.column() == m_sortColumns.time)
+            return row.time;
+        if (index.column() == m_sortColumns.due)
+            return row.due;
+        return row.texts.value(index.column());
+    case TestNumberRole:
         return row.number;
-    case DateColumn:
-        return row.time;
+    case TextsRole:
+        return row.texts;
     default:
-        return row.texts.at(index.column());
+        return {};
     }
 }
 
-QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+QVariant ListingModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return testHeader().value(section);
+        return m_header.value(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-DueModel::DueModel(QObject *parent) : QAbstractTableModel(parent) {}
-
-bool DueModel::load(const TestHistory &history, const QDate &today)
+HistoryModel::HistoryModel(QObject *parent)
+    : ListingModel(testHeader(), {NumberColumn, DateColumn, -1}, parent)
 {
-    beginResetModel();
+}
+
+Result<QList<ListingRow>> HistoryModel::read(const TestHistory &history, int limit)
+{
+    QList<ListingRow> rows;
+    const bool read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
+                                      [&](const StoredTest &t) {
+                                          rows.append({t.number, testRow(t), t.record.time, {}});
+                                          return rows.size() != limit;
+                                      });
+    if (!read)
+        return failure(history.errorString());
+    return rows;
+}
+
+DueModel::DueModel(QObject *parent)
+    : ListingModel(dueHeader(), {-1, LastTestColumn, DueDateColumn}, parent),
+      m_today(QDate::currentDate())
+{
+}
+
+Result<QList<ListingRow>> DueModel::read(const TestHistory &history)
+{
+    QList<DueItem> items;
+    if (!dueItems(history, items))
+        return failure(history.errorString());
+    QList<ListingRow> rows;
+    rows.reserve(items.size());
+    for (const DueItem &item : std::as_const(items))
+        rows.append({item.latest.number, dueRow(item), item.latest.record.time, item.due});
+    return rows;
+}
+
+void DueModel::setToday(const QDate &today)
+{
     m_today = today;
-    m_texts.clear();
-    const bool read = Listing::dueItems(history, m_items);
-    for (const DueItem &item : std::as_const(m_items))
-        m_texts.append(dueRow(item));
-    endResetModel();
-    return read;
+    marksChanged();
 }
 
 void DueModel::setHorizon(int days)
 {
     m_horizon = days;
-    if (!m_items.isEmpty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, DueColumnCount - 1),
+    marksChanged();
+}
+
+void DueModel::marksChanged()
+{
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                          {Qt::BackgroundRole, Qt::ForegroundRole, StandsOutRole});
 }
 
-qint64 DueModel::testNumber(int row) const
+bool DueModel::standsOut(const ListingRow &row) const
 {
-    return row >= 0 && row < m_items.size() ? m_items.at(row).latest.number : 0;
-}
-
-bool DueModel::standsOut(int row) const
-{
-    return ::standsOut(m_items.at(row).due, m_today, m_horizon);
-}
-
-int DueModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_items.size());
-}
-
-int DueModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : DueColumnCount;
+    return ::standsOut(row.due, m_today, m_horizon);
 }
 
 QVariant DueModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_items.size() || index.column() >= DueColumnCount)
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const int row = index.row();
+    const ListingRow &row = m_rows.at(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        return m_texts.at(row).at(index.column());
-    case Qt::UserRole:
-        if (index.column() == DueDateColumn)
-            return m_items.at(row).due;
-        if (index.column() == LastTestColumn)
-            return m_items.at(row).latest.record.time.date();
-        return m_texts.at(row).at(index.column());
     case StandsOutRole:
         return standsOut(row);
     case Qt::BackgroundRole:
         // Past in red, soon in amber: what to phone about first.
         if (!standsOut(row))
             return {};
-        return QBrush(m_items.at(row).due < m_today ? QColor(0xf8, 0xd0, 0xd0)
-                                                    : QColor(0xfc, 0xe8, 0xb0));
+        return QBrush(row.due < m_today ? QColor(0xf8, 0xd0, 0xd0) : QColor(0xfc, 0xe8, 0xb0));
     case Qt::ForegroundRole:
         return standsOut(row) ? QVariant(QBrush(Qt::black)) : QVariant();
     default:
-        return {};
+        return ListingModel::data(index, role);
     }
-}
-
-QVariant DueModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
-        return dueHeader().value(section);
-    return QAbstractTableModel::headerData(section, orientation, role);
 }

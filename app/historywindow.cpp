@@ -1,27 +1,30 @@
 #include "historywindow.h"
 
+#include "duedates.h"
 #include "historymodel.h"
 #include "reprintinto.h"
 #include "testhistory.h"
 #include "ui_historywindow.h"
 
-#include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <utility>
 
-// Keeps the rows that the history's own filter rule keeps. A table other than
-// the tests' hands the rule its texts under the tests' column titles.
-class TextFilter : public QSortFilterProxyModel
+// Keeps the rows that the listing's filter rule keeps.
+class ListingFilter : public QSortFilterProxyModel
 {
 public:
-    using QSortFilterProxyModel::QSortFilterProxyModel;
+    ListingFilter(ListingModel *model, QObject *parent) : QSortFilterProxyModel(parent)
+    {
+        setSortRole(ListingModel::SortRole);
+        setSourceModel(model);
+    }
 
     void setText(const QString &typed)
     {
@@ -34,43 +37,28 @@ public:
         endResetModel();
     }
 
-    // Where each column of a test's row stands in the source, -1 for none.
-    void mapColumns()
-    {
-        QStringList titles;
-        for (int column = 0; column < sourceModel()->columnCount(); ++column)
-            titles << sourceModel()->headerData(column, Qt::Horizontal).toString();
-        columns.clear();
-        for (const QString &title : Listing::testHeader())
-            columns << int(titles.indexOf(title));
-    }
-
 protected:
     bool filterAcceptsRow(int row, const QModelIndex &parent) const override
     {
         if (text.isEmpty())
             return true;
-        QStringList texts;
-        texts.reserve(columns.size());
-        for (int column : columns)
-            texts << (column < 0 ? QString()
-                                 : sourceModel()->index(row, column, parent).data().toString());
-        return Listing::matchesFilter(texts, text);
+        const QModelIndex index = sourceModel()->index(row, 0, parent);
+        return Listing::matchesFilter(index.data(ListingModel::TextsRole).toStringList(), text);
     }
 
 private:
     QString text;
-    QList<int> columns;
 };
 
 namespace {
 
 // Rows enough for any screen, read in a few milliseconds.
-constexpr int FirstPageRows = 200;
+constexpr int FirstRows = 200;
+// A reading that takes longer waits for another program, as a rule.
+constexpr int WaitNoticeMs = 300;
 
-void setUpTable(QTableView *view, TextFilter *filter)
+void setUpTable(QTableView *view, QSortFilterProxyModel *filter)
 {
-    filter->setSortRole(Qt::UserRole);
     view->setModel(filter);
     // The models' own order (newest first, soonest first) until a header is clicked.
     view->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -81,150 +69,143 @@ void setUpTable(QTableView *view, TextFilter *filter)
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);
     view->horizontalHeader()->setStretchLastSection(true);
-}
-
-// Puts model behind filter in the order the view's header asks for.
-void showModel(QTableView *view, TextFilter *filter, QAbstractItemModel *model)
-{
-    filter->setSourceModel(model);
-    filter->mapColumns();
-    const QHeaderView *header = view->horizontalHeader();
-    filter->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    // Columns sized to the rows a screen shows first, not to thousands.
+    view->horizontalHeader()->setResizeContentsPrecision(FirstRows);
 }
 
 } // namespace
 
-// What the reading thread hands over: models it made and moved to the
-// window's thread, or why the history could not be read.
-struct HistoryWindow::Reading
-{
-    std::unique_ptr<HistoryModel> tests;
-    std::unique_ptr<DueModel> due;
-    QString error;
-};
-
 HistoryWindow::HistoryWindow(QWidget *parent)
-    : QWidget(parent, Qt::Window), ui(new Ui::HistoryWindow),
-      firstPage(new QStandardItemModel(this)), testsFilter(new TextFilter(this)),
-      dueFilter(new TextFilter(this))
+    : QWidget(parent, Qt::Window), ui(new Ui::HistoryWindow), tests(new HistoryModel(this)),
+      due(new DueModel(this)), testsFilter(new ListingFilter(tests, this)),
+      dueFilter(new ListingFilter(due, this)), reader(new QThread(this)),
+      readerContext(new QObject), waitNotice(new QTimer(this))
 {
     ui->setupUi(this);
     setUpTable(ui->testsView, testsFilter);
     setUpTable(ui->dueView, dueFilter);
+    ui->horizonSpin->setValue(DueHorizonDays);
 
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &HistoryWindow::setFilterText);
     connect(ui->filterEdit, &QLineEdit::returnPressed, this, &HistoryWindow::openSelected);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &HistoryWindow::updateCount);
-    connect(ui->horizonSpin, &QSpinBox::valueChanged, this, [this](int days) {
-        if (due)
-            due->setHorizon(days);
-    });
+    connect(ui->horizonSpin, &QSpinBox::valueChanged, due, &DueModel::setHorizon);
     // Enter on a row, and a double-click (or the desktop's own way of opening).
     connect(ui->testsView, &QAbstractItemView::activated, this, &HistoryWindow::openReport);
     connect(ui->dueView, &QAbstractItemView::activated, this, &HistoryWindow::openReport);
     connect(ui->pbOpenReport, &QPushButton::clicked, this, &HistoryWindow::openSelected);
     auto *close = new QShortcut(QKeySequence::Cancel, this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
+
+    waitNotice->setSingleShot(true);
+    waitNotice->setInterval(WaitNoticeMs);
+    connect(waitNotice, &QTimer::timeout, this, &HistoryWindow::updateCount);
+    reader->setObjectName(QStringLiteral("historyReader"));
+    readerContext->moveToThread(reader);
+    connect(reader, &QThread::finished, readerContext, &QObject::deleteLater);
+    reader->start();
 }
 
 HistoryWindow::~HistoryWindow()
 {
-    if (reader)
-        reader->wait();
-    delete reader;
+    // A job under way still posts to this window; it ends first.
+    reader->quit();
+    reader->wait();
     delete ui;
+}
+
+template <typename Job> void HistoryWindow::onReader(Job job)
+{
+    QMetaObject::invokeMethod(readerContext, std::move(job), Qt::QueuedConnection);
 }
 
 void HistoryWindow::load(const QString &reportFolder)
 {
     if (reportFolder.isEmpty())
-        return showError(tr("The test history cannot be opened: there is no Documents folder."));
-    const QString path = TestHistory::path(reportFolder);
+        return showError(tr("The system names no Documents folder."));
     folder = reportFolder;
-    if (!history || history->filePath() != path)
-        history = std::make_unique<TestHistory>(path);
-    if (!history->open())
-        return showError(history->errorString());
-    total = history->count();
-    if (!tests)
-        showFirstPage();
-    if (!history)
-        return;
-    ui->stackedWidget->setCurrentWidget(ui->tabWidget);
-    ui->pbOpenReport->setEnabled(true);
-    updateCount();
-    readWhole();
-}
-
-void HistoryWindow::showFirstPage()
-{
-    firstPage->clear();
-    firstPage->setHorizontalHeaderLabels(Listing::testHeader());
-    const auto addRow = [this](const StoredTest &t) {
-        QList<QStandardItem *> row;
-        for (const QString &text : Listing::testRow(t))
-            row << new QStandardItem(text);
-        row.first()->setData(t.number, Qt::UserRole);
-        firstPage->appendRow(row);
-        return firstPage->rowCount() < FirstPageRows;
-    };
-    const bool read =
-        history->forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed, addRow);
-    if (!read)
-        return showError(history->errorString());
-    showModel(ui->testsView, testsFilter, firstPage);
-    ui->testsView->resizeColumnsToContents();
-}
-
-void HistoryWindow::readWhole()
-{
-    if (reader) {
+    if (reading) {
         readAgain = true;
         return;
     }
-    readAgain = false;
-    reading = std::make_unique<Reading>();
-    reader = QThread::create([r = reading.get(), path = history->filePath(), window = thread(),
-                              today = QDate::currentDate()] {
-        // Models and a connection of this thread's own; only the models stay.
-        r->tests = std::make_unique<HistoryModel>();
-        r->due = std::make_unique<DueModel>();
-        TestHistory own(path);
-        if (!own.open() || !r->tests->load(own) || !r->due->load(own, today))
-            r->error = own.errorString();
-        r->tests->moveToThread(window);
-        r->due->moveToThread(window);
-    });
-    connect(reader, &QThread::finished, this, &HistoryWindow::takeWhole);
-    reader->start();
+    read();
 }
 
-void HistoryWindow::takeWhole()
+void HistoryWindow::read()
 {
-    reader->wait();
-    delete std::exchange(reader, nullptr);
-    const std::unique_ptr<Reading> read = std::move(reading);
-    if (!read->error.isEmpty()) {
-        showError(read->error);
-    } else {
-        const bool first = !tests;
-        std::unique_ptr<HistoryModel> oldTests(std::exchange(tests, read->tests.release()));
-        std::unique_ptr<DueModel> oldDue(std::exchange(due, read->due.release()));
-        tests->setParent(this);
-        due->setParent(this);
-        due->setHorizon(ui->horizonSpin->value());
-        showModel(ui->testsView, testsFilter, tests);
-        showModel(ui->dueView, dueFilter, due);
-        // Sorting a page of the history would only mislead.
-        ui->testsView->setSortingEnabled(true);
-        ui->dueView->setSortingEnabled(true);
-        if (first)
-            ui->dueView->resizeColumnsToContents();
-        total = tests->rowCount();
-        updateCount();
-    }
-    if (readAgain && history)
-        readWhole();
+    reading = true;
+    readAgain = false;
+    waitNotice->start();
+    updateCount();
+    onReader([this, path = TestHistory::path(folder), firstRows = !wholeIn] {
+        const auto show = [this](auto shown) {
+            QMetaObject::invokeMethod(this, std::move(shown), Qt::QueuedConnection);
+        };
+        const auto fail = [this, &show](const QString &why) {
+            show([this, why] {
+                showError(why);
+                readDone();
+            });
+        };
+        TestHistory history(path);
+        if (!history.open())
+            return fail(history.errorString());
+        const int count = firstRows ? history.count() : 0;
+        if (count > FirstRows) {
+            if (const Result<QList<ListingRow>> newest = HistoryModel::read(history, FirstRows))
+                show([this, count, rows = *newest] { takeFirstRows(count, rows); });
+        }
+        const Result<QList<ListingRow>> all = HistoryModel::read(history);
+        if (!all)
+            return fail(all.reason());
+        const Result<QList<ListingRow>> beacons = DueModel::read(history);
+        if (!beacons)
+            return fail(beacons.reason());
+        show([this, rows = *all, dueRows = *beacons] {
+            takeWhole(rows, dueRows);
+            readDone();
+        });
+    });
+}
+
+void HistoryWindow::takeFirstRows(int count, const QList<ListingRow> &rows)
+{
+    total = count;
+    tests->setRows(rows);
+    ui->stackedWidget->setCurrentWidget(ui->tabWidget);
+    ui->pbOpenReport->setEnabled(true);
+    ui->testsView->resizeColumnsToContents();
+    updateCount();
+}
+
+void HistoryWindow::takeWhole(const QList<ListingRow> &testRows, const QList<ListingRow> &dueRows)
+{
+    // Columns sized once, to the first rows shown.
+    const bool sizeTests = tests->rowCount() == 0, sizeDue = !wholeIn;
+    tests->setRows(testRows);
+    due->setToday(QDate::currentDate());
+    due->setRows(dueRows);
+    wholeIn = true;
+    total = int(testRows.size());
+    // Sorting a part of the history would only mislead.
+    ui->testsView->setSortingEnabled(true);
+    ui->dueView->setSortingEnabled(true);
+    if (sizeTests)
+        ui->testsView->resizeColumnsToContents();
+    if (sizeDue)
+        ui->dueView->resizeColumnsToContents();
+    ui->stackedWidget->setCurrentWidget(ui->tabWidget);
+    ui->pbOpenReport->setEnabled(true);
+    updateCount();
+}
+
+void HistoryWindow::readDone()
+{
+    reading = false;
+    waitNotice->stop();
+    updateCount();
+    if (readAgain)
+        read();
 }
 
 void HistoryWindow::present()
@@ -238,13 +219,20 @@ void HistoryWindow::present()
 
 void HistoryWindow::showError(const QString &why)
 {
-    const QString path = history ? history->filePath() : QString();
-    ui->lblError->setText(tr("The test history cannot be opened.\n\n%1")
-                              .arg(why.contains(path) ? why : path + QStringLiteral(": ") + why));
+    const QString path = QDir::toNativeSeparators(TestHistory::path(folder));
+    ui->lblError->setText(
+        tr("The test history cannot be opened.\n\n%1")
+            .arg(folder.isEmpty() || why.contains(path) ? why : path + QStringLiteral(": ") + why));
     ui->stackedWidget->setCurrentWidget(ui->lblError);
     ui->pbOpenReport->setEnabled(false);
-    ui->lblCount->clear();
-    history.reset();
+    // What shows next is read anew, the newest tests first.
+    tests->setRows({});
+    due->setRows({});
+    ui->testsView->setSortingEnabled(false);
+    ui->dueView->setSortingEnabled(false);
+    wholeIn = false;
+    total = 0;
+    updateCount();
 }
 
 void HistoryWindow::setFilterText(const QString &text)
@@ -256,46 +244,49 @@ void HistoryWindow::setFilterText(const QString &text)
 
 void HistoryWindow::updateCount()
 {
-    if (!history)
-        return;
-    const bool onDue = currentView() == ui->dueView;
-    const TextFilter *filter = onDue ? dueFilter : testsFilter;
-    if (!tests)
-        ui->lblCount->setText(tr("Reading all %1 tests...").arg(total));
-    else
-        ui->lblCount->setText((onDue ? tr("%1 of %2 beacons") : tr("%1 of %2 tests"))
-                                  .arg(filter->rowCount())
-                                  .arg(filter->sourceModel()->rowCount()));
+    QString count;
+    if (!wholeIn && total > 0)
+        count = tr("Reading all %1 tests...").arg(total);
+    else if (reading && !waitNotice->isActive())
+        count = tr("waiting for the test history…");
+    else if (ui->stackedWidget->currentWidget() != ui->tabWidget)
+        count.clear();
+    else if (wholeIn && currentView() == ui->dueView)
+        count = tr("%1 of %2 beacons").arg(dueFilter->rowCount()).arg(due->rowCount());
+    else if (wholeIn)
+        count = tr("%1 of %2 tests").arg(testsFilter->rowCount()).arg(tests->rowCount());
+    ui->lblCount->setText(count);
 }
 
-QAbstractItemView *HistoryWindow::currentView() const
+QTableView *HistoryWindow::currentView() const
 {
     return ui->tabWidget->currentWidget() == ui->tabDue ? ui->dueView : ui->testsView;
 }
 
-qint64 HistoryWindow::testNumber(const QModelIndex &index) const
-{
-    const QModelIndex source = static_cast<const TextFilter *>(index.model())->mapToSource(index);
-    if (source.model() == tests)
-        return tests->testNumber(source.row());
-    if (source.model() == due)
-        return due->testNumber(source.row());
-    return source.siblingAtColumn(0).data(Qt::UserRole).toLongLong();
-}
-
 void HistoryWindow::openReport(const QModelIndex &index)
 {
-    if (!history || !index.isValid())
+    if (!index.isValid())
         return;
-    const QString reprints = QDir(folder).filePath(QStringLiteral("Reprints"));
-    QDir().mkpath(reprints); // when it cannot be made, the reprint says why
-    const ReprintOutcome outcome = reprintInto(*history, testNumber(index), reprints, true);
-    const QString line = outcome.ok() ? tr("Saving reprint: ") + outcome.path
-                                      : tr("Reprint not saved: ") + outcome.error;
+    onReader([this, path = TestHistory::path(folder),
+              number = index.data(ListingModel::TestNumberRole).toLongLong(),
+              reprints = QDir(folder).filePath(QStringLiteral("Reprints"))] {
+        TestHistory history(path);
+        const Result<QString> reprint = history.open()
+                                            ? reprintInto(history, number, reprints, true)
+                                            : Result<QString>(failure(history.errorString()));
+        QMetaObject::invokeMethod(
+            this, [this, reprint] { showReprint(reprint); }, Qt::QueuedConnection);
+    });
+}
+
+void HistoryWindow::showReprint(const Result<QString> &reprint)
+{
+    const QString line =
+        reprint ? tr("Saving reprint: ") + *reprint : tr("Reprint not saved: ") + reprint.reason();
     ui->lblOutcome->setText(line);
     emit statusLine(line);
-    if (outcome.ok())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
+    if (reprint)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(*reprint));
 }
 
 void HistoryWindow::openSelected()

@@ -1,8 +1,10 @@
+#include "diagnosticlog.h"
 #include "mainwindow.h"
 #include "vestraversion.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDebug>
 #include <QFont>
 
 #include <cstring>
@@ -43,7 +45,8 @@ int printInformation(int argc, char *argv[])
         "\n"
         "Environment: VESTRA_PORTS, a comma-separated list of serial port names or device\n"
         "paths to try instead of the ports the system lists. Diagnostic lines go to\n"
-        "standard error; QT_LOGGING_RULES=\"vestra.*.debug=false\" silences them."));
+        "standard error and into vestra.log in the program's data folder (the About\n"
+        "dialog names it); QT_LOGGING_RULES=\"vestra.*.debug=false\" silences them."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
@@ -62,13 +65,19 @@ int main(int argc, char *argv[])
     if (asksForInformation(argc, argv))
         return printInformation(argc, argv);
 
+    // The names first: they name the log's folder. The log before the
+    // application object, whose platform may have something to say.
+    setApplicationNames();
+    DiagnosticLog log(DiagnosticLog::folder());
+    const Done kept = log.install();
     QApplication app(argc, argv);
+    if (!kept)
+        qWarning().noquote() << "Diagnostic log not kept:" << kept.reason();
     // The form is laid out to the pixel for an 8-point Arial, Windows' old
     // dialog size; every platform's default is larger (Qt 6 takes Segoe UI 9
     // on Windows) and would clip its labels. On Linux fontconfig gives Arial's
     // metric twin, Liberation Sans.
     QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
-    setApplicationNames();
 
     MainWindow window;
     window.show();

@@ -4,6 +4,7 @@
 #include "instrumentsession.h"
 #include "reportfile.h"
 #include "ui_mainwindow.h"
+#include "verdicts.h"
 
 #include <QCoreApplication>
 #include <QIcon>
@@ -42,6 +43,8 @@ MainWindow::MainWindow(const LinkTimings &timings, QWidget *parent)
 {
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/vestra-icon.png")));
+    ui->comboBox->addItems(Verdicts::targetNames());
+    ui->comboBox->setCurrentIndex(Verdicts::DefaultTargetIndex);
 
     aboutDialog = new DialogAbout(this);
     aboutDialog->setVersion(QCoreApplication::applicationVersion());

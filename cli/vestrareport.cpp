@@ -14,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QTemporaryFile>
@@ -36,7 +37,7 @@ const char description[] =
     "                ID, serial number, vessel, manufacturer or model contains it,\n"
     "                in any case.\n"
     "  reprint       the PDF report of one test as it was made, with one more\n"
-    "                line below its date: \"Reprinted from the test register on \"\n"
+    "                line below its date: \"Reprinted from the test history on \"\n"
     "                and the moment of the reprint. The test is chosen by\n"
     "                --test N (its number, as list shows it) or by --beacon ID\n"
     "                (its latest test, or its test on --date). The file goes to\n"
@@ -308,11 +309,13 @@ int runReprint(const Options &o, TestHistory &history)
         return fail(2, history.errorString());
     const QString path =
         o.parser.isSet(o.output) ? o.parser.value(o.output) : reprintFileName(history, *test);
-    const ReprintOutcome outcome = reprintTo(*test, path, o.parser.isSet(o.force));
-    if (!outcome.ok())
-        return fail(1, outcome.error + (outcome.wasThere ? QStringLiteral("; --force replaces it")
-                                                         : QString()));
-    out(outcome.path + u'\n');
+    const bool force = o.parser.isSet(o.force);
+    const Result<QString> written = reprintTo(*test, path, force);
+    if (!written)
+        return fail(1, written.reason() + (!force && QFileInfo(path).isFile()
+                                               ? QStringLiteral("; --force replaces it")
+                                               : QString()));
+    out(*written + u'\n');
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "beaconmessage.h"
 #include "decoderlogging.h"
+#include "preamble.h"
 
 namespace {
 
@@ -259,7 +260,7 @@ QString normaliseMessageText(const QString &text)
 {
     QString normalised = text.toUpper();
     if (!normalised.startsWith(QLatin1Char('F')))
-        normalised.prepend(QLatin1String("FFFE2F"));
+        normalised.prepend(QLatin1String(DistressPreamble));
     return normalised;
 }
 
@@ -299,7 +300,7 @@ bool buildBeaconIdListing(const QString &beaconId, QStringList &lines)
         return false;
     const QString id = beaconId.toUpper();
     // Preamble and a zero format flag, the ID in bits 26-85, then its BCH-1.
-    BeaconMessage message(QByteArrayLiteral("FFFE2F"));
+    BeaconMessage message{QByteArray(DistressPreamble)};
     const unsigned long long bits = id.toULongLong(nullptr, 16);
     message.setBits(25, 28, unsigned(bits >> 32));
     message.setBits(53, 32, unsigned(bits));

@@ -1,5 +1,10 @@
 #include "verdicts.h"
 
+#include "preamble.h"
+
+#include <algorithm>
+#include <iterator>
+
 namespace Verdicts {
 
 namespace {
@@ -19,6 +24,14 @@ const TargetFrequency *targetFrequency(int index)
     if (index < 0 || index >= TargetCount)
         return nullptr;
     return &targets[index];
+}
+
+QStringList targetNames()
+{
+    QStringList names(TargetCount);
+    std::transform(std::begin(targets), std::end(targets), names.begin(),
+                   [](const TargetFrequency &target) { return QLatin1String(target.name); });
+    return names;
 }
 
 int targetIndex(const QString &name)
@@ -60,7 +73,7 @@ QString statusVerdict(const QString &statusReading)
 
 bool isDistressMessage(const QString &hexMessage)
 {
-    return hexMessage.startsWith(QLatin1String("FFFE2F"));
+    return hexMessage.startsWith(QLatin1String(DistressPreamble));
 }
 
 QString withDash(const QString &reading, int position)

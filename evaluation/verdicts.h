@@ -2,6 +2,7 @@
 #define VERDICTS_H
 
 #include <QString>
+#include <QStringList>
 
 // The rules by which a measurement is judged; the window only shows the result.
 namespace Verdicts {
@@ -27,9 +28,13 @@ struct TargetFrequency
 };
 
 constexpr int TargetCount = 5;
+// The target the form starts with: 406.031 MHz.
+constexpr int DefaultTargetIndex = 2;
 
 // Null for an index that names no target.
 const TargetFrequency *targetFrequency(int index);
+// The names of the targets in index order, as the target combo box lists them.
+QStringList targetNames();
 // The index of the target of that name; -1 for none.
 int targetIndex(const QString &name);
 

@@ -1,7 +1,9 @@
 #include "dialogabout.h"
 #include "ui_dialogabout.h"
 
+#include "diagnosticlog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLoggingCategory>
 
@@ -24,9 +26,9 @@ QString licenceNotice()
 
 DialogAbout::DialogAbout(QWidget *parent) : QDialog(parent), ui(new Ui::DialogAbout)
 {
-    // The notice sits in a static library; without this the linker drops it.
     ui->setupUi(this);
     ui->textEdit->setReadOnly(true);
+    ui->logFolderEdit->setText(QDir::toNativeSeparators(DiagnosticLog::folder()));
 }
 
 DialogAbout::~DialogAbout()

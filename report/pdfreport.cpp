@@ -83,9 +83,8 @@ void logSection(const char *tag)
 
 pdfReport::pdfReport(QObject *parent) : QObject(parent) {}
 
-bool pdfReport::createReport(QString fileName, const TestRecord &record, const QDateTime &reprinted)
+Done pdfReport::createReport(QString fileName, const TestRecord &record, const QDateTime &reprinted)
 {
-    lastError.clear();
     QByteArray pdf;
     {
         QBuffer buffer(&pdf);
@@ -109,10 +108,8 @@ bool pdfReport::createReport(QString fileName, const TestRecord &record, const Q
 
         QPen pen(Qt::black, FramePenWidth);
         QPainter painter;
-        if (!painter.begin(&writer)) {
-            lastError = QLatin1String(PageNotDrawn);
-            return false;
-        }
+        if (!painter.begin(&writer))
+            return failure(QLatin1String(PageNotDrawn));
         painter.setPen(pen);
         painter.drawRect(frame);
         pen.setWidth(SectionPenWidth);
@@ -134,14 +131,12 @@ bool pdfReport::createReport(QString fileName, const TestRecord &record, const Q
         logSection("Sec6");
         drawInstrumentInfo(painter, sections[5], record, reprinted);
 
-        if (!painter.end()) {
-            lastError = QLatin1String(PageNotDrawn);
-            return false;
-        }
+        if (!painter.end())
+            return failure(QLatin1String(PageNotDrawn));
     }
 
     // The earlier report stays until the finished one takes its place.
-    return ReportFile::save(fileName, pdf, &lastError);
+    return ReportFile::save(fileName, pdf);
 }
 
 void pdfReport::drawHeader(QPainter &painter, const QRect &section)
@@ -238,6 +233,6 @@ void pdfReport::drawInstrumentInfo(QPainter &painter, const QRect &section,
     // In the strip below the last section, so that nobody takes it for a new test.
     if (reprinted.isValid())
         painter.drawText(dateLine + QPoint(0, RowStep),
-                         QStringLiteral("Reprinted from the test register on ") +
+                         QStringLiteral("Reprinted from the test history on ") +
                              reportDateText(reprinted));
 }

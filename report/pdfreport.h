@@ -1,6 +1,8 @@
 #ifndef PDFREPORT_H
 #define PDFREPORT_H
 
+#include "result.h"
+
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -21,13 +23,12 @@ public:
     explicit pdfReport(QObject *parent = nullptr);
 
     // Writes the report to fileName, replacing a report already there only
-    // once the new one is complete. False when nothing usable was written;
-    // any earlier file of that name is then left as it was. A reprint names
-    // its own moment below the test's date line.
-    bool createReport(QString fileName, const TestRecord &record,
+    // once the new one is complete. Refused, in the system's words where it
+    // has them, when nothing usable was written; any earlier file of that
+    // name is then left as it was. A reprint names its own moment below the
+    // test's date line.
+    Done createReport(QString fileName, const TestRecord &record,
                       const QDateTime &reprinted = QDateTime());
-    // Why the last createReport failed, in the system's words where it has them.
-    QString errorString() const { return lastError; }
 
 private:
     void drawHeader(QPainter &painter, const QRect &section);
@@ -37,8 +38,6 @@ private:
     void drawReference(QPainter &painter, const QRect &section, const TestRecord &record);
     void drawInstrumentInfo(QPainter &painter, const QRect &section, const TestRecord &record,
                             const QDateTime &reprinted);
-
-    QString lastError;
 };
 
 #endif // PDFREPORT_H

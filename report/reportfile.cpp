@@ -34,19 +34,8 @@ bool isDeviceName(QStringView stem)
     return (n >= u'0' && n <= u'9') || n == u'\u00B9' || n == u'\u00B2' || n == u'\u00B3';
 }
 
-// QSaveFile writes beside the report under the report's name and seven more
-// bytes. Most file systems allow 255 bytes to a name, NTFS 255 UTF-16 units.
-constexpr int NameMax = 255;
+// QSaveFile writes beside the report under the report's name and seven more bytes.
 constexpr int TemporaryNameExtra = 7;
-
-qsizetype nameLength(const QString &name)
-{
-#ifdef Q_OS_WIN
-    return name.size();
-#else
-    return QFile::encodeName(name).size();
-#endif
-}
 
 #ifdef Q_OS_WIN
 // MoveFileExW takes no more than MAX_PATH characters unless the path is
@@ -62,13 +51,6 @@ std::wstring longPath(const QString &path)
 }
 #endif
 
-bool failed(QString *reason, const QString &why)
-{
-    if (reason)
-        *reason = why;
-    return false;
-}
-
 bool replaceFile(const QString &from, const QString &to)
 {
 #ifdef Q_OS_WIN
@@ -79,17 +61,17 @@ bool replaceFile(const QString &from, const QString &to)
 #endif
 }
 
-bool writeInPlace(const QString &path, const QByteArray &data, QString *reason)
+Done writeInPlace(const QString &path, const QByteArray &data)
 {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, data))
-        return true;
-    return failed(reason, file.errorString());
+        return {};
+    return failure(file.errorString());
 }
 
 // For a name too long to have QSaveFile's temporary name beside it: the same
 // way round, under a short temporary name.
-bool saveUnderShortName(const QString &path, const QByteArray &data, QString *reason)
+Done saveUnderShortName(const QString &path, const QByteArray &data)
 {
     const QString folderPath = QFileInfo(path).path();
     QFile temporary(folderPath + QStringLiteral("/.vestra-") +
@@ -99,16 +81,16 @@ bool saveUnderShortName(const QString &path, const QByteArray &data, QString *re
         // As QSaveFile's fallback: a folder that takes no new file may still
         // hold a report that can be written.
         if (QFileInfo(folderPath).isWritable())
-            return failed(reason, temporary.errorString());
-        return writeInPlace(path, data, reason);
+            return failure(temporary.errorString());
+        return writeInPlace(path, data);
     }
     const bool written = writeAll(temporary, data);
     const QString why = temporary.errorString();
     temporary.close();
     if (written && replaceFile(temporary.fileName(), path))
-        return true;
+        return {};
     temporary.remove();
-    return failed(reason, written ? QStringLiteral("Cannot replace the earlier file") : why);
+    return failure(written ? QStringLiteral("Cannot replace the earlier file") : why);
 }
 
 } // namespace
@@ -148,12 +130,22 @@ QString removeInvalidFileChars(QString text)
     QString cleaned;
     cleaned.reserve(text.size());
     for (const QChar c : text) {
-        // Control characters (tab, line breaks) are refused by Windows and
-        // trouble everywhere else.
-        if (c.unicode() >= 0x20 && !invalid.contains(c))
+        // Control characters (a tab, a line break from a spreadsheet's cell)
+        // are refused by Windows and trouble everywhere else.
+        if (c.category() != QChar::Other_Control && !invalid.contains(c))
             cleaned.append(c);
     }
     return cleaned;
+}
+
+bool nameFits(const QString &name, int extra)
+{
+    constexpr int NameMax = 255;
+#ifdef Q_OS_WIN
+    return name.size() + extra <= NameMax;
+#else
+    return QFile::encodeName(name).size() + extra <= NameMax;
+#endif
 }
 
 QString fileName(const QString &manufacturer, const QString &model, const QString &serialNo,
@@ -179,26 +171,26 @@ QString path(const QString &folder, const QString &manufacturer, const QString &
     return folder + u'/' + fileName(manufacturer, model, serialNo);
 }
 
-bool canWrite(const QString &path, QString *reason)
+Done canWrite(const QString &path)
 {
     QFile writeTest(path);
     if (!writeTest.open(QIODevice::ReadWrite))
-        return failed(reason, writeTest.errorString());
+        return failure(writeTest.errorString());
     writeTest.close();
-    return true;
+    return {};
 }
 
-bool save(const QString &path, const QByteArray &data, QString *reason)
+Done save(const QString &path, const QByteArray &data)
 {
-    if (nameLength(QFileInfo(path).fileName()) > NameMax - TemporaryNameExtra)
-        return saveUnderShortName(path, data, reason);
+    if (!nameFits(QFileInfo(path).fileName(), TemporaryNameExtra))
+        return saveUnderShortName(path, data);
     QSaveFile file(path);
     // A read-only folder may hold a writable report: that one is written in place.
     file.setDirectWriteFallback(true);
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && writeAll(file, data) &&
         file.commit())
-        return true;
-    return failed(reason, file.errorString());
+        return {};
+    return failure(file.errorString());
 }
 
 } // namespace ReportFile

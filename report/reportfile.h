@@ -1,6 +1,8 @@
 #ifndef REPORTFILE_H
 #define REPORTFILE_H
 
+#include "result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,8 +23,13 @@ QString folder();
 // a report cannot be written.
 void makeFolder();
 
-// A copy of text without the characters that no file name may hold.
+// A copy of text without the characters that no file name may hold: the
+// nine that Windows refuses and every control character.
 QString removeInvalidFileChars(QString text);
+
+// Whether name (a file's name, no folder) fits the file system with extra
+// more units beside it: most allow 255 bytes to a name, NTFS 255 UTF-16 units.
+bool nameFits(const QString &name, int extra = 0);
 
 // manufacturer model serial.pdf, each field cleaned, nothing trimmed; a
 // suffix such as a date goes before the extension.
@@ -32,11 +39,10 @@ QString fileName(const QString &manufacturer, const QString &model, const QStrin
 QString path(const QString &folder, const QString &manufacturer, const QString &model,
              const QString &serialNo);
 
-// Opens the file for reading and writing and closes it at once; false when a
-// viewer holds it locked, or the folder is missing or not writable, and
-// reason then says why in the system's words. Creates the file, empty, when
-// it was not there.
-bool canWrite(const QString &path, QString *reason = nullptr);
+// Opens the file for reading and writing and closes it at once: refused,
+// in the system's words, when a viewer holds it locked, or the folder is
+// missing or not writable. Creates the file, empty, when it was not there.
+Done canWrite(const QString &path);
 
 // Writes all of data to a file opened unbuffered. A short write gives no
 // reason; the try at the rest that fails does, in file's errorString().
@@ -44,9 +50,9 @@ bool writeAll(QFileDevice &file, const QByteArray &data);
 
 // Writes data to path. An earlier file stays whole until the new one is
 // complete, wherever the folder lets a new file be made beside it; in a folder
-// that does not, a writable earlier file is overwritten in place. False, and
-// reason set, when the new file could not be written whole.
-bool save(const QString &path, const QByteArray &data, QString *reason = nullptr);
+// that does not, a writable earlier file is overwritten in place. Refused
+// when the new file could not be written whole.
+Done save(const QString &path, const QByteArray &data);
 
 } // namespace ReportFile
 

@@ -8,13 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-// Most file systems allow 255 bytes to a name.
-constexpr int NameMax = 255;
-
-} // namespace
-
 QString reprintFileName(const StoredTest &test, bool withTime)
 {
     const TestRecord &r = test.record;
@@ -23,17 +16,9 @@ QString reprintFileName(const StoredTest &test, bool withTime)
     // Dots in the time, as no system refuses them in a name.
     if (withTime)
         suffix += u' ' + r.time.toString(QStringLiteral("HH.mm.ss"));
-    // A field imported from a spreadsheet may hold a line break or a tab,
-    // which no file name should; a blank typed first would hide the file at
-    // the top of a listing.
-    const auto plain = [](QString field) {
-        field.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
-        return field;
-    };
+    // A blank typed first would hide the file at the top of a listing.
     const BeaconFields &b = r.beacon;
-    return ReportFile::fileName(plain(b.manufacturer), plain(b.model), plain(b.beaconSerialNo),
-                                suffix)
-        .trimmed();
+    return ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo, suffix).trimmed();
 }
 
 QString writeFailureReason(const QString &path, const QString &fallback)
@@ -45,7 +30,7 @@ QString writeFailureReason(const QString &path, const QString &fallback)
     if (!folder.isDir())
         return QStringLiteral("the folder %1 does not exist")
             .arg(QDir::toNativeSeparators(folder.filePath()));
-    if (QFile::encodeName(file.fileName()).size() > NameMax)
+    if (!ReportFile::nameFits(file.fileName()))
         return QStringLiteral("the file name is too long");
     if (file.exists() && !file.isWritable())
         return QStringLiteral("the file is read-only");
@@ -55,15 +40,16 @@ QString writeFailureReason(const QString &path, const QString &fallback)
     return fallback;
 }
 
-ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool replace)
+Result<QString> reprintTo(const StoredTest &test, const QString &path, bool replace)
 {
-    ReprintOutcome outcome{QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()), {}, false};
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
     if (QFileInfo(path).isDir())
-        outcome.error = outcome.path + QStringLiteral(" cannot be written: it is a folder");
-    else if ((outcome.wasThere = QFile::exists(path) && !replace))
-        outcome.error = outcome.path + QStringLiteral(" is there already");
-    else if (pdfReport pdf; !pdf.createReport(path, test.record, QDateTime::currentDateTime()))
-        outcome.error = outcome.path + QStringLiteral(" cannot be written: ") +
-                        writeFailureReason(path, pdf.errorString());
-    return outcome;
+        return failure(shown + QStringLiteral(" cannot be written: it is a folder"));
+    if (QFile::exists(path) && !replace)
+        return failure(shown + QStringLiteral(" is there already"));
+    const Done written = pdfReport().createReport(path, test.record, QDateTime::currentDateTime());
+    if (!written)
+        return failure(shown + QStringLiteral(" cannot be written: ") +
+                       writeFailureReason(path, written.reason()));
+    return shown;
 }

@@ -1,22 +1,13 @@
 #ifndef REPRINT_H
 #define REPRINT_H
 
+#include "result.h"
 #include "testrecord.h"
 
 #include <QString>
 
 // A past test's report made again from the history, as `vestra-report
 // reprint` and the history window make it. No window in here.
-
-struct ReprintOutcome
-{
-    QString path;
-    // Why nothing was written, naming the file; empty when it was.
-    QString error;
-    // Refused only because a file of that name was there.
-    bool wasThere = false;
-    bool ok() const { return error.isEmpty(); }
-};
 
 // The default file name of a stored test's reprint: the report's name rules
 // plus the test's date, and its time as well where withTime (that beacon has
@@ -29,6 +20,7 @@ QString reprintFileName(const StoredTest &test, bool withTime);
 QString writeFailureReason(const QString &path, const QString &fallback);
 
 // Writes the reprint of test to path; an existing file only when replace.
-ReprintOutcome reprintTo(const StoredTest &test, const QString &path, bool replace);
+// The file's absolute path as the platform writes it, or why not, naming it.
+Result<QString> reprintTo(const StoredTest &test, const QString &path, bool replace);
 
 #endif // REPRINT_H

@@ -7,16 +7,14 @@ QString reprintFileName(const TestHistory &history, const StoredTest &test)
     return reprintFileName(test, history.testsOnDay(test.beaconId, test.record.time.date()) > 1);
 }
 
-ReprintOutcome reprintInto(const TestHistory &history, qint64 number, const QString &folder,
-                           bool replace)
+Result<QString> reprintInto(const TestHistory &history, qint64 number, const QString &folder,
+                            bool replace)
 {
     const std::optional<StoredTest> test = history.test(number);
     if (!test) {
         const QString why = history.errorString();
-        return {QString(),
-                why.isEmpty() ? QStringLiteral("The test history holds no test %1").arg(number)
-                              : why,
-                false};
+        return failure(
+            why.isEmpty() ? QStringLiteral("The test history holds no test %1").arg(number) : why);
     }
     // The Reprints folder is made on the first reprint.
     QDir().mkpath(folder);

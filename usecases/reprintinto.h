@@ -10,7 +10,7 @@ QString reprintFileName(const TestHistory &history, const StoredTest &test);
 
 // The reprint of test number into folder (made when missing) under its
 // default name.
-ReprintOutcome reprintInto(const TestHistory &history, qint64 number, const QString &folder,
-                           bool replace);
+Result<QString> reprintInto(const TestHistory &history, qint64 number, const QString &folder,
+                            bool replace);
 
 #endif // REPRINTINTO_H

@@ -60,15 +60,13 @@ ReportOutcome saveReport(const TestRecord &record, const QString &folder)
         ReportFile::path(folder, beacon.manufacturer, beacon.model, beacon.beaconSerialNo);
     // Fails while a viewer holds the report locked or the folder is gone.
     const bool existedBefore = QFile::exists(outcome.path);
-    QString reason;
-    if (!ReportFile::canWrite(outcome.path, &reason))
-        return cannotWrite(reason);
-    pdfReport pdf;
-    if (!pdf.createReport(outcome.path, record)) {
+    if (const Done writable = ReportFile::canWrite(outcome.path); !writable)
+        return cannotWrite(writable.reason());
+    if (const Done written = pdfReport().createReport(outcome.path, record); !written) {
         // Leave no empty file behind that only the write test made.
         if (!existedBefore)
             QFile::remove(outcome.path);
-        return cannotWrite(pdf.errorString());
+        return cannotWrite(written.reason());
     }
     if (existedBefore)
         qCDebug(lcReport) << "Replaced old file";

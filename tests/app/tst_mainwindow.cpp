@@ -128,7 +128,7 @@ private slots:
         QTest::mouseClick(widget<QToolButton>(lonely.get(), "historyButton"), Qt::LeftButton);
         auto *history = lonely->findChild<QWidget *>("HistoryWindow");
         QTRY_VERIFY(history && history->isVisible());
-        QVERIFY(history->findChild<QLabel *>("lblError")->isVisible());
+        QTRY_VERIFY(history->findChild<QLabel *>("lblError")->isVisible());
         QVERIFY(history->findChild<QLabel *>("lblError")->text().contains(historyPath()));
         QVERIFY(!history->findChild<QTableView *>("testsView")->isVisible());
         history->close();

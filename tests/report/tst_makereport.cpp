@@ -58,7 +58,7 @@ const struct
 const char Passed[] = "Hydrostatic release expiry 2026-11 has passed";
 // The line a reprint adds below its date.
 const QRegularExpression
-    ReprintLine(R"(^Reprinted from the test register on \w{3} \w{3} \d+ \d{4} \d\d:\d\d:\d\d$)");
+    ReprintLine(R"(^Reprinted from the test history on \w{3} \w{3} \d+ \d{4} \d\d:\d\d:\d\d$)");
 
 // A page line by line, without the blanks that lay it out.
 QStringList words(const QString &page)
@@ -297,7 +297,7 @@ private slots:
         view->setCurrentIndex(view->model()->index(0, 0));
         opened.clear();
         QTest::keyClick(view, Qt::Key_Return);
-        QCOMPARE(opened.size(), 1);
+        QTRY_COMPARE(opened.size(), 1);
         const QString path = opened[0].toLocalFile();
         QCOMPARE(QFileInfo(path).path(), home.filePath("Documents/VESTRA_Reports/Reprints"));
         QCOMPARE(WindowDriver::statusLines(window.get()).value(0), "Saving reprint: " + path);

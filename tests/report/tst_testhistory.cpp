@@ -1,6 +1,5 @@
 #include "duedates.h"
 #include "historyatstart.h"
-#include "historymodel.h"
 #include "reportcheck.h"
 #include "reprintinto.h"
 #include "testhistory.h"
@@ -171,46 +170,6 @@ private slots:
         QCOMPARE(::expiryWarnings(form, QDate(2025, 5, 31)), lines);
     }
 
-    // Each beacon once from its latest test, soonest first; the horizon
-    // decides what stands out.
-    void dueModel()
-    {
-        QTemporaryDir dir(home.filePath("d-XXXXXX"));
-        TestHistory history(TestHistory::path(dir.path()));
-        TestRecord early = sample(at("2025-01-10T09:00:00")), late = early,
-                   other = sample(at("2025-03-01T09:00:00"), OtherHex);
-        late.time = at("2025-06-01T09:00:00");
-        early.beacon.batteryExpiry = "2025-02"; // not the latest test: nobody's concern
-        for (const TestRecord &r : {late, early, other})
-            QVERIFY(history.add(r));
-        DueModel model;
-        QVERIFY(model.load(history, QDate(2026, 1, 1)));
-        QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.index(0, Listing::DueDateColumn).data().toString(), "2026-03-01");
-        QCOMPARE(model.testNumber(0), 3);
-        QCOMPARE(model.testNumber(1), 1);
-        QCOMPARE(model.index(1, Listing::BeaconIdColumn).data().toString(), "27843C4802FFBFF");
-        QCOMPARE(model.index(1, 0).data(DueModel::StandsOutRole).toBool(), false);
-        model.setHorizon(200);
-        QCOMPARE(model.index(1, 0).data(DueModel::StandsOutRole).toBool(), true);
-    }
-
-    void historyModel()
-    {
-        QTemporaryDir dir(home.filePath("m-XXXXXX"));
-        TestHistory history(TestHistory::path(dir.path()));
-        QVERIFY(history.add(sample(at("2026-03-02T08:00:00"))));
-        QVERIFY(history.add(sample(at("2026-03-01T08:00:00"), OtherHex)));
-        HistoryModel model;
-        QVERIFY(model.load(history));
-        QCOMPARE(model.testNumber(0), 2); // newest number first
-        QCOMPARE(model.index(0, Listing::NumberColumn).data(Qt::UserRole), QVariant(qint64(2)));
-        QCOMPARE(model.index(0, Listing::DateColumn).data(Qt::UserRole).toDateTime(),
-                 at("2026-03-01T08:00:00"));
-        QCOMPARE(model.index(1, Listing::BeaconIdColumn).data().toString(), "27843C4802FFBFF");
-        QCOMPARE(model.headerData(10, Qt::Horizontal).toString(), "Hydrostatic release expiry");
-    }
-
     void concurrentWriters()
     {
         QTemporaryDir dir(home.filePath("c-XXXXXX"));
@@ -324,10 +283,10 @@ private slots:
         if (testsThatDay == 2)
             QVERIFY(history.add(sample(at("2026-03-01T09:00:00"))));
         QVERIFY(history.add(sample(at("2026-03-02T09:00:00")))); // another day counts not
-        const ReprintOutcome outcome = reprintInto(history, 1, dir.filePath("Reprints"), false);
-        QCOMPARE(outcome.error, QString());
-        QCOMPARE(outcome.path, QDir::toNativeSeparators(dir.filePath("Reprints/" + name)));
-        QVERIFY(contents(outcome.path).startsWith("%PDF"));
+        const Result<QString> written = reprintInto(history, 1, dir.filePath("Reprints"), false);
+        QCOMPARE(written.reason(), QString());
+        QCOMPARE(*written, QDir::toNativeSeparators(dir.filePath("Reprints/" + name)));
+        QVERIFY(contents(*written).startsWith("%PDF"));
     }
 
     void writeFailures_data()

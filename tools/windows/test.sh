@@ -158,7 +158,7 @@ if [ -n "$history" ]; then
     # A reprint says when it was made, on a line of its own at the left
     # margin, which moves pdftotext's columns; the test's own date and time,
     # from the register, must agree too.
-    nodate() { pdftotext -layout "$1" - | grep -v '^Reprinted from the test register on ' | sed 's/^ *//'; }
+    nodate() { pdftotext -layout "$1" - | grep -v '^Reprinted from the test history on ' | sed 's/^ *//'; }
     diff <(nodate "$reports") <(nodate "$work/linux.pdf") >"$work/pdf.diff"
     check "PDF text equals the Linux program's for the same test, reprint line aside" $? \
         "$(pdftotext "$reports" - | wc -l) lines"
