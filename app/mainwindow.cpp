@@ -3,6 +3,7 @@
 #include "dialogabout.h"
 #include "reportfile.h"
 #include "serialcomm.h"
+#include "testrecordwindow.h"
 #include "ui_mainwindow.h"
 #include "verdicts.h"
 
@@ -53,6 +54,13 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
 
     aboutDialog = new DialogAbout(this);
     aboutDialog->setVersion(QCoreApplication::applicationVersion());
+    testRecordWindow = new TestRecordWindow(this);
+    connect(testRecordWindow, &TestRecordWindow::statusLine, this, &MainWindow::addStatusLine);
+    connect(statusBarButton(ui->statusbar, "testRecordButton", tr("Test record..."),
+                            tr("The checks of the test and the ship's identity (Ctrl+T)")),
+            &QToolButton::clicked, testRecordWindow, &TestRecordWindow::present);
+    auto *record = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(record, &QShortcut::activated, testRecordWindow, &TestRecordWindow::present);
     // The history's way in, on every platform; on Windows it stands alone.
     connect(statusBarButton(ui->statusbar, "historyButton", tr("History..."),
                             tr("Every test so far, and what falls due (Ctrl+H)")),
@@ -94,6 +102,17 @@ MainWindow::MainWindow(const LinkTimings &linkTimings, QWidget *parent)
     receiveTimer->setObjectName(QStringLiteral("receiveTimer"));
     connect(serialComm, SIGNAL(slipFrame(QByteArray)), this, SLOT(onSlipFrame(QByteArray)));
     connect(receiveTimer, SIGNAL(timeout()), this, SLOT(onTimeout()));
+    // After onSlipFrame, connected before: the frame that completes the page
+    // has then been shown and has enabled "Make Report".
+    connect(serialComm, &SerialComm::slipFrame, this, [this] {
+        if (ui->pbDecodeData->isEnabled())
+            testRecordWindow->takeMeasurement(testRecord());
+    });
+    // The record follows the form as it is typed and the target as chosen.
+    const auto showTest = [this] { testRecordWindow->showTest(testRecord()); };
+    for (QLineEdit *edit : ui->centralwidget->findChildren<QLineEdit *>())
+        connect(edit, &QLineEdit::textChanged, this, showTest);
+    connect(ui->comboBox, &QComboBox::currentIndexChanged, this, showTest);
 
     ui->Infoframe->hide();
     progressTicks = 0;
@@ -143,6 +162,7 @@ void MainWindow::on_pbRequestData_clicked()
 {
     addStatusLine(QStringLiteral("Receiving data"));
     qCDebug(lcWindow) << "Request Data";
+    testRecordWindow->clearAnswers();
     exchange.begin(!debugMode);
     progressTicks = 0;
     receiveTimer->start(timings.receiveTickMs);
@@ -179,6 +199,7 @@ void MainWindow::onTimeout()
     ui->TxtLabelStatus->setText(shown.statusText);
     ui->TxtLabelDistressStatus->hide();
     receiveTimer->stop();
+    testRecordWindow->showTest(testRecord());
 }
 
 #ifdef Q_OS_WIN

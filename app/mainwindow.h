@@ -19,6 +19,7 @@ QT_END_NAMESPACE
 class DialogAbout;
 class HistoryWindow;
 class SerialComm;
+class TestRecordWindow;
 
 // The only window, and the controller of the instrument link, the evaluation
 // and the report. Its operations are spread over files by subsystem:
@@ -88,6 +89,8 @@ private:
     DialogAbout *aboutDialog = nullptr;
     // Made when first asked for.
     HistoryWindow *historyWindow = nullptr;
+    // Made at the start, so that it follows every measurement.
+    TestRecordWindow *testRecordWindow = nullptr;
     // A history that cannot be read is said once a run, not after every exchange.
     bool historyErrorShown = false;
 };
