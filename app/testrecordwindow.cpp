@@ -118,10 +118,13 @@ TestRecordWindow::TestRecordWindow(QWidget *parent)
     ui->identityView->setColumnWidth(ShipColumn, 200);
     setUpTable(ui->checksView, {tr("No."), tr("Check"), tr("Answer"), tr("By"), tr("Why")});
     ui->checksView->setColumnWidth(NumberColumn, 40);
-    ui->checksView->setColumnWidth(CheckColumn, 420);
+    ui->checksView->setColumnWidth(CheckColumn, 390);
     ui->checksView->setColumnWidth(AnswerColumn, 60);
-    ui->checksView->setColumnWidth(ByColumn, 170);
+    ui->checksView->setColumnWidth(ByColumn, 160);
     ui->checksView->installEventFilter(this);
+    // Five reasons in sight; more scroll.
+    ui->reasonsList->setFixedHeight(5 * ui->reasonsList->fontMetrics().height() +
+                                    2 * ui->reasonsList->frameWidth() + 6);
 
     connect(ui->kindCombo, &QComboBox::currentIndexChanged, this, &TestRecordWindow::kindChosen);
     for (QLineEdit *edit : {ui->mmsiEdit, ui->callSignEdit, ui->imoEdit, ui->labelIdEdit}) {
@@ -305,14 +308,15 @@ void TestRecordWindow::showChecks()
 
 void TestRecordWindow::showResult()
 {
+    ui->reasonsList->clear();
     if (!result.filledIn) {
         ui->lblResult->clear();
         ui->lblResult->setStyleSheet(QString());
-        ui->lblReasons->setText(tr("Choose the kind of test to answer its checks."));
+        ui->reasonsList->addItem(tr("Choose the kind of test to answer its checks."));
         return;
     }
     ui->lblResult->setText(result.resultText());
     ui->lblResult->setStyleSheet(
         QLatin1String(result.passed() ? Verdicts::GoodStyle : Verdicts::BadStyle));
-    ui->lblReasons->setText(result.reasons.join(u'\n'));
+    ui->reasonsList->addItems(result.reasons);
 }

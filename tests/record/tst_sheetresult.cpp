@@ -78,7 +78,7 @@ void tst_SheetResult::result_data()
     QTest::newRow("every check holds") << "" << "" << "Passed" << QStringList() << "emission=Yes/technician/Yes";
     QTest::newRow("technician's Yes, frequency out of band") << "" << "frequency=406.0400" << "Not passed" << QStringList{"406 MHz emission: Frequency outside limits"} << "emission=No/program/Yes";
     QTest::newRow("instrument's battery low") << "" << "status=LoBat" << "Not passed" << QStringList{"406 MHz emission: Replace VESTRA battery"} << "emission=No/program/Yes";
-    QTest::newRow("timeout, self-test left to the technician") << "" << "verdict=    EPIRB receive timeout" << "Not passed" << QStringList{"406 MHz emission: EPIRB receive timeout"} << "selfTest=Yes/technician/Yes";
+    QTest::newRow("timeout: nothing new to judge the self-test by") << "selfTest=" << "verdict=    EPIRB receive timeout" << "Not passed" << QStringList{"406 MHz emission: EPIRB receive timeout", "Check not answered: 4"} << "selfTest=/nobody/";
     QTest::newRow("distress message") << "" << "hex=FFFE2F93C21E24012D814A62ECF7B1412A02" << "Not passed" << QStringList{"Self-test: the beacon sent a distress message", "406 MHz emission: Distress message"} << "selfTest=No/program/Yes";
     QTest::newRow("message fails its codes") << "" << "hex=FFFED093C21E24012D814A62ECF7B1412A03" << "Not passed" << QStringList{"406 MHz emission: Message received incorrect"} << "identity=Yes/technician/Yes";
     QTest::newRow("identity differs") << "" << "mmsi=257123456" << "Not passed" << QStringList{identity} << "identity=No/program/Yes";
@@ -92,7 +92,7 @@ void tst_SheetResult::result_data()
     QTest::newRow("open, nothing to judge it by") << "homing=" << "" << "Not passed" << QStringList{"Check not answered: 11"} << "homing=/nobody/";
     QTest::newRow("nothing answered or measured") << "all=" << "verdict=" << "Not passed" << QStringList{"Checks not answered: 1, 2, 3, 4, 5, 7, 10, 11, 12, 14, 15"} << "identity=Yes/program/";
     QTest::newRow("IMO number mistyped") << "" << "imo=9074728" << "Not passed" << QStringList{"IMO number 9074728: the last digit does not check the six before it"} << "identity=Yes/technician/Yes";
-    QTest::newRow("maintenance adds its checks") << "" << "kind=maintenance" << "Not passed" << QStringList{"Checks not answered: 16, 17, 18, 19, 20, 21"} << "gnss=/nobody/";
+    QTest::newRow("maintenance adds its checks") << "" << "kind=maintenance" << "Not passed" << QStringList{"Checks not answered: 16, 17, 18, 19, 20, 21"} << "emission=Yes/technician/Yes";
     QTest::newRow("no kind: no result") << "" << "kind=none" << "" << QStringList() << "";
     // clang-format on
 }

@@ -4,8 +4,8 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -115,7 +115,9 @@ private slots:
         type("mmsiEdit", "257123456");
         QVERIFY(requestData(window.get()));
         logAfterExchange = statusLines(window.get());
-        resultAfterExchange = record->findChild<QLabel *>("lblReasons")->text();
+        const auto *reasons = record->findChild<QListWidget *>("reasonsList");
+        for (int row = 0; row < reasons->count(); ++row)
+            resultAfterExchange += reasons->item(row)->text() + '\n';
     }
 
     void differenceSaidOnce()
