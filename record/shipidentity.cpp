@@ -78,7 +78,7 @@ Result<QString> readCallSign(const QString &typed)
 {
     const QString text = withoutBlanks(typed);
     if (!isAsciiAlphanumeric(text))
-        return failure(QStringLiteral("a call sign is letters and digits"));
+        return failure(QStringLiteral("a call sign is the letters A to Z and digits"));
     if (text.size() > 7)
         return failure(QStringLiteral("a call sign has at most 7 characters"));
     return text;
