@@ -140,6 +140,11 @@ TestRecordWindow::TestRecordWindow(QWidget *parent)
 
 TestRecordWindow::~TestRecordWindow()
 {
+    // A field that loses the keyboard as the widgets go, or a text that is
+    // cleared, would otherwise reach this window's members, and the main
+    // window, after they have gone.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
     delete ui;
 }
 
