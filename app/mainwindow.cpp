@@ -3,6 +3,7 @@
 #include "dialogabout.h"
 #include "instrumentsession.h"
 #include "reportfile.h"
+#include "testrecordwindow.h"
 #include "ui_mainwindow.h"
 #include "verdicts.h"
 
@@ -56,6 +57,13 @@ MainWindow::MainWindow(const LinkTimings &timings, QWidget *parent)
     searchAgainKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     connect(searchAgainKey, &QShortcut::activated, this, &MainWindow::searchAgain);
     offerSearchAgain(false);
+    testRecordWindow = new TestRecordWindow(this);
+    connect(testRecordWindow, &TestRecordWindow::statusLine, this, &MainWindow::addStatusLine);
+    connect(statusBarButton(ui->statusbar, "testRecordButton", tr("Test record..."),
+                            tr("The checks of the test and the ship's identity (Ctrl+T)")),
+            &QToolButton::clicked, testRecordWindow, &TestRecordWindow::present);
+    auto *record = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this);
+    connect(record, &QShortcut::activated, testRecordWindow, &TestRecordWindow::present);
     // The history's way in, on every platform; on Windows it stands alone.
     connect(statusBarButton(ui->statusbar, "historyButton", tr("History..."),
                             tr("Every test so far, and what falls due (Ctrl+H)")),
@@ -98,6 +106,12 @@ MainWindow::MainWindow(const LinkTimings &timings, QWidget *parent)
     connect(session, &InstrumentSession::receiveTimedOut, this, &MainWindow::onReceiveTimedOut);
     connect(session, &InstrumentSession::portLost, this, &MainWindow::onPortLost);
     link->search();
+
+    // The record follows the form as it is typed and the target as chosen.
+    const auto showTest = [this] { testRecordWindow->showTest(testRecord()); };
+    for (QLineEdit *edit : ui->centralwidget->findChildren<QLineEdit *>())
+        connect(edit, &QLineEdit::textChanged, this, showTest);
+    connect(ui->comboBox, &QComboBox::currentIndexChanged, this, showTest);
 
     ui->Infoframe->hide();
 }

@@ -22,6 +22,7 @@ QT_END_NAMESPACE
 class DialogAbout;
 class HistoryWindow;
 class SessionThread;
+class TestRecordWindow;
 
 // The main window: the form, the status log, the search's and the exchange's
 // progress, the measurement and its verdict as the instrument session and the
@@ -95,6 +96,8 @@ private:
     DialogAbout *aboutDialog = nullptr;
     // Made when first asked for.
     HistoryWindow *historyWindow = nullptr;
+    // Made at the start, so that it follows every measurement.
+    TestRecordWindow *testRecordWindow = nullptr;
     // A history that cannot be read is said once a run, not after every exchange.
     bool historyErrorShown = false;
 };

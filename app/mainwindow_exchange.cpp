@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 
 #include "instrumentsession.h"
+#include "testrecordwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QLoggingCategory>
@@ -18,6 +19,7 @@ void MainWindow::on_pbRequestData_clicked()
     ui->groupBox->hide();
     ui->Infoframe->move(50, 10); // where the group box stands
     ui->Infoframe->show();
+    testRecordWindow->clearAnswers();
     link->requestData(!debugMode);
 }
 
@@ -40,6 +42,7 @@ void MainWindow::onMeasurement(const Measurement &measurement)
         addStatusLine(QStringLiteral("Reading missing from the instrument's page: ") + name);
     recallBeacon();
     warnOfExpiry();
+    testRecordWindow->takeMeasurement(testRecord());
     if (!shown.distressText.isEmpty())
         showDistressWarning();
 }
@@ -50,6 +53,7 @@ void MainWindow::onReceiveTimedOut()
     ui->Infoframe->hide();
     shown = receiveTimedOut(shown);
     showVerdict();
+    testRecordWindow->showTest(testRecord());
 }
 
 void MainWindow::onPortLost(const QString &reason)

@@ -10,6 +10,7 @@
 #include "reportfile.h"
 #include "savereport.h"
 #include "testhistory.h"
+#include "testrecordwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -78,6 +79,7 @@ TestRecord MainWindow::testRecord() const
     record.instrumentSerialNo = shown.serialNo;
     record.statusVerdict = shown.statusText;
     record.programVersion = QCoreApplication::applicationVersion();
+    record.sheet = testRecordWindow->sheet();
     return record;
 }
 

@@ -1,4 +1,5 @@
 #include "consoleoutput.h"
+#include "countrycodes.h"
 #include "inputdecoding.h"
 #include "messagelisting.h"
 #include "vestraversion.h"
@@ -54,6 +55,8 @@ const char description[] =
     "  listing   (valid) the listing as [{\"label\", \"value\"}], each line split at its\n"
     "            first colon as the report does (label up to and with the colon,\n"
     "            value after the blank that follows; no colon: empty label)\n"
+    "  countryName (valid) the country or territory of the country code, as the\n"
+    "            ITU allocates it; null for a code it has not allocated\n"
     "  hexId     (valid) the 15-digit beacon identifier: a beacon ID itself; for a\n"
     "            message its \"15 HexID\" line, and for the location codes without\n"
     "            one bits 26-85 (0, 1) or with the standard default position (12)\n"
@@ -82,6 +85,15 @@ public:
     QByteArray valid(const QString &input, const InputDecoding &decoding)
     {
         start();
+        key(u"countryName");
+        bool isCode = false;
+        const int code =
+            listingValue(decoding.lines, QLatin1String(CountryCodeLabel)).toInt(&isCode);
+        const QString country = isCode ? countryName(code) : QString();
+        if (country.isNull())
+            m_writer.Null();
+        else
+            string(country);
         key(u"hexId");
         string(decoding.hexId);
         key(u"input");

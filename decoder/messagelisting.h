@@ -43,6 +43,7 @@ bool buildBeaconIdListing(const QString &beaconId, QStringList &lines);
 // Labels by which other parts look the listing up.
 inline constexpr char HexMessageLabel[] = "Hex message:";
 inline constexpr char HexIdLabel[] = "15 HexID:";
+inline constexpr char CountryCodeLabel[] = "Country code:";
 inline constexpr char BeaconIdLabel[] = "Beacon ID:";
 
 // The value of the first line with this label; empty when no line has it.

@@ -1,6 +1,8 @@
 #ifndef TESTRECORD_H
 #define TESTRECORD_H
 
+#include "testrecordsheet.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -41,6 +43,10 @@ struct TestRecord
     // What the status label showed, leading blanks kept.
     QString statusVerdict;
     QString programVersion;
+    // What the technician filled in beside the measurement: the kind of test,
+    // the ship, the answers to the checks, remarks. Initialised here, so that
+    // a brace list of the fields above need not name it.
+    TestRecordSheet sheet{};
 
     QString targetFrequencyText() const;
     QString frequencyLimitText() const;

@@ -14,7 +14,8 @@ QT_END_NAMESPACE
 
 struct TestRecord;
 
-// Draws the one-page test report of a test.
+// Draws the test report of a test: one page, and a second one with the test
+// record where the technician filled one in (a kind of test chosen).
 class pdfReport : public QObject
 {
     Q_OBJECT
@@ -38,6 +39,7 @@ private:
     void drawReference(QPainter &painter, const QRect &section, const TestRecord &record);
     void drawInstrumentInfo(QPainter &painter, const QRect &section, const TestRecord &record,
                             const QDateTime &reprinted);
+    void drawTestRecord(QPainter &painter, const QRect &frame, const TestRecord &record);
 };
 
 #endif // PDFREPORT_H

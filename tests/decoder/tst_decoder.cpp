@@ -391,14 +391,18 @@ void tst_Decoder::json_data()
     E four = E::parse("long l2 41-85=0x123456789ABC 107-132=0x2C0FFEE seal");
     for (const int bit : {25, 26, 105, 106})
         four.flip(bit);
-    QTest::newRow("valid, worked example") << valid << QJsonObject{{"kind", "message"}, {"valid", true}, {"hexId", "27843C4802FFBFF"},
+    QTest::newRow("valid, worked example") << valid << QJsonObject{{"kind", "message"}, {"valid", true}, {"countryName", "Canada"}, {"hexId", "27843C4802FFBFF"},
         {"listing", listing(longExample)}, {"position", QJsonObject{{"lat", 164540 / 3600.0}, {"lon", 36832 / 3600.0}}}};
-    QTest::newRow("beacon ID") << "27843C4802FFBFF" << QJsonObject{{"kind", "beaconId"}, {"valid", true}, {"hexId", "27843C4802FFBFF"}, {"position", QJsonValue::Null},
+    QTest::newRow("beacon ID") << "27843C4802FFBFF" << QJsonObject{{"kind", "beaconId"}, {"valid", true}, {"countryName", "Canada"}, {"hexId", "27843C4802FFBFF"}, {"position", QJsonValue::Null},
         {"listing", listing("Beacon ID: 27843C4802FFBFF|Protocol: Location|Country code: 316|Location Type: Standard Location - EPIRB-MMSI|MMSI : 123456|Buoy No : 1|15 HexID: 27843C4802FFBFF")}};
-    QTest::newRow("empty message: orbitography hexId, no position") << "FFFE2F" << QJsonObject{{"kind", "message"}, {"valid", true}, {"hexId", "000000000000000"}, {"position", QJsonValue::Null},
+    QTest::newRow("empty message: orbitography hexId, no position, code 0 unallocated") << "FFFE2F" << QJsonObject{{"kind", "message"}, {"valid", true}, {"countryName", QJsonValue::Null}, {"hexId", "000000000000000"}, {"position", QJsonValue::Null},
         {"listing", listing("Hex message: FFFE2F|Message format: short format|Protocol: Location|Country code: 0|Location Type: Reserved (orbitography)|Protocol not Implemented")}};
-    QTest::newRow("valid, one part default") << partly.hex() << QJsonObject{{"kind", "message"}, {"valid", true}, {"hexId", QString::asprintf("%015llX", partly.get(26, 85))}, {"position", QJsonObject{{"lat", QJsonValue::Null}, {"lon", -20.0}}},
+    QTest::newRow("valid, one part default") << partly.hex() << QJsonObject{{"kind", "message"}, {"valid", true}, {"countryName", "Norway"}, {"hexId", QString::asprintf("%015llX", partly.get(26, 85))}, {"position", QJsonObject{{"lat", QJsonValue::Null}, {"lon", -20.0}}},
         {"listing", listing("Hex message: " + partly.hex() + "|Message format: long format|Protocol: User|Country code: 257|User Type: Not defined|Aux radio device: No Device|15 HexID: " + QString::asprintf("%015llX", partly.get(26, 85)) + "|Position : Lat: Default  Lon: W 20º00' (external source)")}};
+    const E turkish = E::parse("short u5 27-36=271 seal");
+    const QString turkishId = QString::asprintf("%015llX", turkish.get(26, 85));
+    QTest::newRow("country name in UTF-8") << turkish.hex() << QJsonObject{{"kind", "message"}, {"valid", true}, {"countryName", "T\u00FCrkiye"}, {"hexId", turkishId}, {"position", QJsonValue::Null},
+        {"listing", listing("Hex message: " + turkish.hex() + "|Message format: short format|Protocol: User|Country code: 271|User Type: Not defined|Aux radio device: No Device|15 HexID: " + turkishId)}};
     QTest::newRow("invalid, located") << invalid << refused("BCH-1 fails: received 0E86FE, computed 0E86BE", QJsonObject{{"located", true}, {"bits", QJsonArray{100}}, {"corrected", "FFFE2F53CE91A2B3C4D5E3A1AF80"}});
     QTest::newRow("invalid, four flips: not located") << four.hex() << refused(QString::asprintf("BCH-1 fails: received %06llX, computed %06llX", four.get(86, 106), four.sealed().get(86, 106)), QJsonObject{{"located", false}});
     QTest::newRow("escaping: quote, backslash") << "a\"b\\c" << refused(notHex.arg('"').arg(2), QJsonValue::Null);
