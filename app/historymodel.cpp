@@ -7,11 +7,11 @@ using namespace Listing;
 
 HistoryModel::HistoryModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-bool HistoryModel::load(const TestHistory &history)
+Done HistoryModel::load(const TestHistory &history)
 {
     beginResetModel();
     m_rows.clear();
-    const bool read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
+    const Done read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
                                       [&](const StoredTest &t) {
                                           m_rows.append({t.number, t.record.time, testRow(t)});
                                           return true;
@@ -65,16 +65,17 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 
 DueModel::DueModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-bool DueModel::load(const TestHistory &history, const QDate &today)
+Done DueModel::load(const TestHistory &history, const QDate &today)
 {
     beginResetModel();
     m_today = today;
     m_texts.clear();
-    const bool read = Listing::dueItems(history, m_items);
+    Result<QList<DueItem>> items = Listing::dueItems(history);
+    m_items = items ? std::move(*items) : QList<DueItem>();
     for (const DueItem &item : std::as_const(m_items))
         m_texts.append(dueRow(item));
     endResetModel();
-    return read;
+    return items ? Done() : Done(failure(items.reason()));
 }
 
 void DueModel::setHorizon(int days)

@@ -18,9 +18,8 @@ class HistoryModel : public QAbstractTableModel
 public:
     explicit HistoryModel(QObject *parent = nullptr);
 
-    // Every test, newest first. False, and the model empty, when the history
-    // cannot be read; history.errorString() says why.
-    bool load(const TestHistory &history);
+    // Every test, newest first; the model empty when the history cannot be read.
+    Done load(const TestHistory &history);
     qint64 testNumber(int row) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -51,9 +50,9 @@ public:
 
     explicit DueModel(QObject *parent = nullptr);
 
-    // Each beacon once, from its latest test, soonest first. False, and the
-    // model empty, when the history cannot be read.
-    bool load(const TestHistory &history, const QDate &today);
+    // Each beacon once, from its latest test, soonest first; the model empty
+    // when the history cannot be read.
+    Done load(const TestHistory &history, const QDate &today);
     // Days ahead of today that stand out, DueHorizonDays unless changed.
     void setHorizon(int days);
     int horizon() const { return m_horizon; }

@@ -143,9 +143,10 @@ void HistoryWindow::load(const QString &reportFolder)
     folder = reportFolder;
     if (!history || history->filePath() != path)
         history = std::make_unique<TestHistory>(path);
-    if (!history->open())
-        return showError(history->errorString());
-    total = history->count();
+    if (const Done opened = history->open(); !opened)
+        return showError(opened.reason());
+    const Result<int> count = history->count();
+    total = count ? *count : 0;
     if (!tests)
         showFirstPage();
     if (!history)
@@ -168,10 +169,10 @@ void HistoryWindow::showFirstPage()
         firstPage->appendRow(row);
         return firstPage->rowCount() < FirstPageRows;
     };
-    const bool read =
+    const Done read =
         history->forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed, addRow);
     if (!read)
-        return showError(history->errorString());
+        return showError(read.reason());
     showModel(ui->testsView, testsFilter, firstPage);
     ui->testsView->resizeColumnsToContents();
 }
@@ -190,8 +191,12 @@ void HistoryWindow::readWhole()
         r->tests = std::make_unique<HistoryModel>();
         r->due = std::make_unique<DueModel>();
         TestHistory own(path);
-        if (!own.open() || !r->tests->load(own) || !r->due->load(own, today))
-            r->error = own.errorString();
+        Done read = own.open();
+        if (read)
+            read = r->tests->load(own);
+        if (read)
+            read = r->due->load(own, today);
+        r->error = read.reason();
         r->tests->moveToThread(window);
         r->due->moveToThread(window);
     });

@@ -4,19 +4,25 @@
 #include "evaluation.h"
 #include "exchange.h"
 #include "linktimings.h"
+#include "result.h"
 #include "testrecord.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 QT_BEGIN_NAMESPACE
 class Ui_MainWindow;
+class QListWidgetItem;
 class QTimer;
 QT_END_NAMESPACE
 
 class DialogAbout;
+class HistoryKeeper;
 class HistoryWindow;
 class SerialComm;
 
@@ -62,11 +68,17 @@ private:
     void pageComplete();
     void evaluateReadings();
     void showDistressWarning();
+    // The exchange completed: its moment noted, and its beacon looked up in
+    // the history for next year's form.
     void recallBeacon();
+    void onLookedUp(const Result<std::optional<StoredTest>> &found);
     // Status-log lines for the form's expiry dates that have passed or fall
-    // before the next annual test.
+    // before the next annual test; after the form is filled from the history.
     void warnOfExpiry();
+    void sayExpiryWarnings();
     void openHistoryAtStart();
+    // The import's one line, in place of the one before; none once done.
+    void showProgress(const QString &line);
     void showHistory();
     // The message the report decodes: as received, or as typed in debug mode.
     QString reportMessage() const;
@@ -88,7 +100,15 @@ private:
     DialogAbout *aboutDialog = nullptr;
     // Made when first asked for.
     HistoryWindow *historyWindow = nullptr;
-    // A history that cannot be read is said once a run, not after every exchange.
+    // The history, through a thread of its own.
+    HistoryKeeper *historyKeeper = nullptr;
+    QListWidgetItem *progressItem = nullptr;
+    // When the last exchange completed: with its message, the test's identity.
+    QDateTime measuredAt;
+    int lookUpsRunning = 0;
+    bool expiryWarningWaits = false;
+    // A history that cannot be read is said once, not after every exchange,
+    // until it has been read again.
     bool historyErrorShown = false;
 };
 

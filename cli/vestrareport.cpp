@@ -1,6 +1,7 @@
 #include "consoleoutput.h"
 #include "duedates.h"
 #include "historyatstart.h"
+#include "keptaside.h"
 #include "listing.h"
 #include "messagelisting.h"
 #include "registertransfer.h"
@@ -41,9 +42,10 @@ const char description[] =
     "                --test N (its number, as list shows it) or by --beacon ID\n"
     "                (its latest test, or its test on --date). The file goes to\n"
     "                -o FILE, or into the current folder under the report's own\n"
-    "                name with the test's date added (and its time, where the\n"
-    "                beacon has two tests that day), such as\n"
-    "                \"Acme EB-5 SN 42 2026-03-01.pdf\". An existing file is only\n"
+    "                name with the test's date added, such as\n"
+    "                \"Acme EB-5 SN 42 2026-03-01.pdf\", and its time (and then\n"
+    "                its offset from UTC, then its number) where another test of\n"
+    "                that day would get the same name. An existing file is only\n"
     "                replaced with --force.\n"
     "  due           each beacon once, from its latest test, whose next annual\n"
     "                test, battery, hydrostatic release or SBM date has passed or\n"
@@ -51,10 +53,16 @@ const char description[] =
     "                the date, what falls due, ID, manufacturer, model, serial\n"
     "                number, vessel and the date of the latest test.\n"
     "  import FILE   adds the tests of a CSV test register to the history, in one\n"
-    "                go; damaged lines are skipped and named on standard error.\n"
+    "                go, but those it holds already; damaged lines are skipped\n"
+    "                and named on standard error, as is what a spreadsheet's\n"
+    "                save did to the file.\n"
     "  export [FILE] writes every test as a CSV test register to FILE\n"
     "                (test-register.csv in the current folder unless given); an\n"
     "                existing file is only replaced with --force.\n"
+    "\n"
+    "With the history in the report folder, standard error says how many tests\n"
+    "the VESTRA program has kept aside because the history could not take them;\n"
+    "it adds them itself.\n"
     "\n"
     "Exit status: 0 when done; 1 when the history holds no such test or a file\n"
     "cannot or may not be written; 2 on a usage error, or when the history or\n"
@@ -213,8 +221,9 @@ struct Options
 };
 
 // Opens the history named by --history, or the one in the report folder
-// (which, when new, takes in the CSV register beside it once). Only import
-// makes a history that is not there; 0 when open, else the exit status.
+// (made, with the CSV register beside it imported, when it is not there
+// yet), and says how many tests wait to be added to it. Only import makes a
+// history that is not there; 0 when open, else the exit status.
 int openHistory(const Options &o, std::unique_ptr<TestHistory> &history, bool create)
 {
     QString path = o.parser.value(o.history);
@@ -224,29 +233,40 @@ int openHistory(const Options &o, std::unique_ptr<TestHistory> &history, bool cr
             return fail(2, QStringLiteral("no Documents folder for the test history; use "
                                           "--history"));
         path = TestHistory::path(folder);
-        if (QFile::exists(folder) && !QFile::exists(path)) {
+        if (QFile::exists(folder)) {
             for (const QString &line : openHistoryAtStart(folder))
                 err(line + u'\n');
         }
+        const qsizetype waiting = KeptAside::waiting(KeptAside::folder()).size();
+        if (waiting > 0)
+            err(QStringLiteral("vestra-report: %1 %2 kept aside in %3 %4 to be added to the test "
+                               "history; the VESTRA program adds them at its next start or "
+                               "report\n")
+                    .arg(waiting)
+                    .arg(waiting == 1 ? QStringLiteral("test") : QStringLiteral("tests"),
+                         QDir::toNativeSeparators(KeptAside::folder()),
+                         waiting == 1 ? QStringLiteral("waits") : QStringLiteral("wait")));
     }
     if (!create && !QFile::exists(path))
         return fail(2, QStringLiteral("%1: no test history there").arg(path));
     history = std::make_unique<TestHistory>(path);
-    return history->open() ? 0 : fail(2, history->errorString());
+    const Done opened = create ? history->openOrMake() : history->open();
+    return opened ? 0 : fail(2, opened.reason());
 }
 
 int runList(const Options &o, TestHistory &history)
 {
     const QString text = o.arguments().value(1);
     TablePrinter table;
-    if (!history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
-                         [&](const StoredTest &test) {
-                             const QStringList row = Listing::testRow(test);
-                             if (Listing::matchesFilter(row, text))
-                                 table.add(row);
-                             return true;
-                         }))
-        return fail(2, history.errorString());
+    const Done read = history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
+                                      [&](const StoredTest &test) {
+                                          const QStringList row = Listing::testRow(test);
+                                          if (Listing::matchesFilter(row, text))
+                                              table.add(row);
+                                          return true;
+                                      });
+    if (!read)
+        return fail(2, read.reason());
     return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
 }
 
@@ -259,12 +279,12 @@ int runDue(const Options &o, TestHistory &history)
         if (!isNumber || days < 0)
             return fail(2, QStringLiteral("--within takes a number of days from 0"));
     }
-    QList<DueItem> items;
-    if (!Listing::dueItems(history, items))
-        return fail(2, history.errorString());
+    const Result<QList<DueItem>> items = Listing::dueItems(history);
+    if (!items)
+        return fail(2, items.reason());
     const QDate today = QDate::currentDate();
     TablePrinter table;
-    for (const DueItem &item : std::as_const(items)) {
+    for (const DueItem &item : *items) {
         if (standsOut(item.due, today, days))
             table.add(Listing::dueRow(item));
     }
@@ -278,14 +298,14 @@ int runReprint(const Options &o, TestHistory &history)
         return fail(2, QStringLiteral("reprint takes either --test N or --beacon ID"));
     if (o.parser.isSet(o.date) && !byBeacon)
         return fail(2, QStringLiteral("--date goes with --beacon"));
-    std::optional<StoredTest> test;
+    Result<std::optional<StoredTest>> test = std::optional<StoredTest>();
     if (byNumber) {
         bool isNumber = false;
         const qint64 number = o.parser.value(o.test).toLongLong(&isNumber);
         if (!isNumber || number < 1)
             return fail(2, QStringLiteral("--test takes a test number from 1"));
         test = history.test(number);
-        if (!test && history.errorString().isEmpty())
+        if (test && !*test)
             return fail(1, QStringLiteral("%1 holds no test %2")
                                .arg(QDir::toNativeSeparators(history.filePath()))
                                .arg(number));
@@ -297,7 +317,7 @@ int runReprint(const Options &o, TestHistory &history)
         if (o.parser.isSet(o.date) && !date.isValid())
             return fail(2, QStringLiteral("--date takes a day as YYYY-MM-DD"));
         test = history.latest(beaconId, date);
-        if (!test && history.errorString().isEmpty())
+        if (test && !*test)
             return fail(
                 1, QStringLiteral("%1 holds no test of beacon %2%3")
                        .arg(QDir::toNativeSeparators(history.filePath()), beaconId.toUpper(),
@@ -305,10 +325,16 @@ int runReprint(const Options &o, TestHistory &history)
                                            : QString()));
     }
     if (!test)
-        return fail(2, history.errorString());
-    const QString path =
-        o.parser.isSet(o.output) ? o.parser.value(o.output) : reprintFileName(history, *test);
-    const ReprintOutcome outcome = reprintTo(*test, path, o.parser.isSet(o.force));
+        return fail(2, test.reason());
+    const StoredTest &found = **test;
+    QString path = o.parser.value(o.output);
+    if (!o.parser.isSet(o.output)) {
+        const Result<QString> name = reprintFileName(history, found);
+        if (!name)
+            return fail(2, name.reason());
+        path = *name;
+    }
+    const ReprintOutcome outcome = reprintTo(found, path, o.parser.isSet(o.force));
     if (!outcome.ok())
         return fail(1, outcome.error + (outcome.wasThere ? QStringLiteral("; --force replaces it")
                                                          : QString()));

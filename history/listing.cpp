@@ -77,17 +77,18 @@ bool matchesFilter(const QStringList &row, const QString &text)
     return false;
 }
 
-bool dueItems(const TestHistory &history, QList<DueItem> &items)
+Result<QList<DueItem>> dueItems(const TestHistory &history)
 {
-    items.clear();
-    if (!history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
-            items.append(dueItem(test));
-            return true;
-        }))
-        return false;
+    QList<DueItem> items;
+    const Done read = history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
+        items.append(dueItem(test));
+        return true;
+    });
+    if (!read)
+        return failure(read.reason());
     std::stable_sort(items.begin(), items.end(),
                      [](const DueItem &a, const DueItem &b) { return a.due < b.due; });
-    return true;
+    return items;
 }
 
 } // namespace Listing
