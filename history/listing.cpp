@@ -1,6 +1,9 @@
 #include "listing.h"
 
 #include "isotime.h"
+#include "verdicts.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <iterator>
@@ -8,6 +11,25 @@
 namespace Listing {
 
 namespace {
+
+// A long list holds few distinct readings, and judging one means reading its
+// text as a number: each is judged once a thread, for each target.
+QString frequencyVerdict(const TestRecord &r)
+{
+    constexpr qsizetype Kept = 4096;
+    thread_local QHash<QString, QString> judged[Verdicts::TargetCount];
+    if (r.targetIndex < 0 || r.targetIndex >= int(std::size(judged)))
+        return r.frequencyVerdictText();
+    QHash<QString, QString> &verdicts = judged[r.targetIndex];
+    // Either verdict is a text; none judged yet is a null one.
+    if (const QString known = verdicts.value(r.frequency); !known.isNull())
+        return known;
+    if (verdicts.size() >= Kept)
+        verdicts.clear();
+    const QString verdict = r.frequencyVerdictText();
+    verdicts.insert(r.frequency, verdict);
+    return verdict;
+}
 
 // The columns of a test's row: its header and its text.
 const struct TestField
@@ -22,7 +44,7 @@ const struct TestField
     {"Model", [](const StoredTest &t) { return t.record.beacon.model; }},
     {"Serial number", [](const StoredTest &t) { return t.record.beacon.beaconSerialNo; }},
     {"Vessel", [](const StoredTest &t) { return t.record.beacon.vesselName; }},
-    {"Frequency verdict", [](const StoredTest &t) { return t.record.frequencyVerdictText(); }},
+    {"Frequency verdict", [](const StoredTest &t) { return frequencyVerdict(t.record); }},
     {"Status verdict", [](const StoredTest &t) { return t.record.statusVerdict; }},
     {"Battery expiry", [](const StoredTest &t) { return t.record.beacon.batteryExpiry; }},
     {"Hydrostatic release expiry",

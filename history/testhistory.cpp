@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -646,6 +647,34 @@ Done TestHistory::forEachLatest(Part part, const Visitor &visit) const
     return visitAll(q, part, visit);
 }
 
+namespace {
+
+// A test's identity, as the unique index has it.
+struct Identity
+{
+    qint64 seconds;
+    int offset;
+    QString hexMessage;
+
+    explicit Identity(const TestRecord &r)
+        : seconds(r.identityTime().toSecsSinceEpoch()), offset(r.identityTime().offsetFromUtc()),
+          hexMessage(text(r.hexMessage))
+    {
+    }
+    Identity(qint64 s, int o, const QString &hex) : seconds(s), offset(o), hexMessage(hex) {}
+    bool operator==(const Identity &other) const
+    {
+        return seconds == other.seconds && offset == other.offset && hexMessage == other.hexMessage;
+    }
+};
+
+size_t qHash(const Identity &identity, size_t seed = 0)
+{
+    return qHashMulti(seed, identity.seconds, identity.offset, identity.hexMessage);
+}
+
+} // namespace
+
 Done TestHistory::addAll(const std::function<Done(const Add &)> &produce)
 {
     if (Done opened = openOrMake(); !opened)
@@ -653,14 +682,28 @@ Done TestHistory::addAll(const std::function<Done(const Add &)> &produce)
     // One transaction: the tests are all there or none of them.
     if (Done begun = begin(); !begun)
         return begun;
+    // Every test's identity and number, looked up here rather than asked of
+    // the database line by line: a register of a busy station's years is
+    // read in seconds.
+    QHash<Identity, qint64> known;
     QSqlQuery q(database());
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("SELECT measured, measured_offset, hex_message, number FROM tests"))) {
+        const Failure why = failedWith(q.lastError());
+        rollBack();
+        return why;
+    }
     // Tests numbered above this one came with this import.
     qint64 before = 0;
-    if (q.exec(QStringLiteral("SELECT max(number) FROM tests")) && q.next())
-        before = q.value(0).toLongLong();
+    while (q.next()) {
+        const qint64 number = q.value(3).toLongLong();
+        known.insert(Identity(q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toString()),
+                     number);
+        before = qMax(before, number);
+    }
     q.finish();
-    QSqlQuery find(database()), insert(database()), update(database());
-    find.prepare(QLatin1String(FindStatement));
+    QSqlQuery insert(database()), update(database());
     insert.prepare(insertStatement());
     update.prepare(updateStatement());
     std::optional<QSqlError> refused;
@@ -669,27 +712,27 @@ Done TestHistory::addAll(const std::function<Done(const Add &)> &produce)
     const Done produced = produce([&](const TestRecord &record) {
         if (refused)
             return Took::Refused;
-        const qint64 number = numberOf(find, record);
-        if (number < 0) {
-            refused = find.lastError();
-            return Took::Refused;
+        Identity identity(record);
+        const auto found = known.constFind(identity);
+        if (found == known.cend()) {
+            bind(insert, record);
+            if (!insert.exec()) {
+                refused = insert.lastError();
+                return Took::Refused;
+            }
+            known.insert(std::move(identity), insert.lastInsertId().toLongLong());
+            return Took::New;
         }
-        if (number > 0 && number <= before) {
+        const qint64 number = found.value();
+        if (number <= before) {
             if (named.contains(number))
                 return Took::Repeated;
             named.insert(number);
             return Took::Already;
         }
-        if (number > 0) {
-            if (replace(update, record, number))
-                return Took::Repeated;
-            refused = update.lastError();
-            return Took::Refused;
-        }
-        bind(insert, record);
-        if (insert.exec())
-            return Took::New;
-        refused = insert.lastError();
+        if (replace(update, record, number))
+            return Took::Repeated;
+        refused = update.lastError();
         return Took::Refused;
     });
     Done done = refused ? Done(failedWith(*refused)) : produced;
