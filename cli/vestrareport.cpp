@@ -88,18 +88,22 @@ int fail(int status, const QString &message)
 }
 
 // A field on one line: simplified() makes a copy of every field, which a long
-// list feels, where most fields hold nothing it would change.
+// list feels, where most fields hold nothing it would change. Most characters
+// are printable ASCII, passed by one test.
 QString oneLine(const QString &field)
 {
-    const QChar *const begin = field.constData(), *const end = begin + field.size();
-    bool blank = true; // before the first character, as after a blank
-    for (const QChar *c = begin; c != end; ++c) {
-        const char16_t u = c->unicode();
-        const bool space =
-            u == u' ' || (u < u' ' ? u >= u'\t' && u <= u'\r' : u >= 0x85 && c->isSpace());
-        if (space && (blank || u != u' ' || c + 1 == end))
+    const auto *const text = reinterpret_cast<const char16_t *>(field.constData());
+    const qsizetype size = field.size();
+    if (size > 0 && (text[0] == u' ' || text[size - 1] == u' '))
+        return field.simplified();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = text[i];
+        if (u > u' ' && u < 0x85)
+            continue;
+        // A blank is never the last here.
+        if (u == u' ' ? text[i + 1] == u' '
+                      : (u >= u'\t' && u <= u'\r') || (u >= 0x85 && QChar::isSpace(u)))
             return field.simplified();
-        blank = space;
     }
     return field;
 }
@@ -107,7 +111,8 @@ QString oneLine(const QString &field)
 // The rows as a table: columns as wide as their widest field, no blanks after
 // the last field that holds text, every field on one line. The rows wait in a
 // spool file until the widths are known, so that a long history costs no
-// more memory than a short one.
+// more memory than a short one. Each field is spooled after its length, so
+// that laying the rows out reads them without a search.
 class TablePrinter
 {
 public:
@@ -120,12 +125,25 @@ public:
 
     void add(const QStringList &row)
     {
-        m_widths.resize(qMax(m_widths.size(), row.size()));
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            const QString field = oneLine(row[c]);
-            m_widths[c] = qMax(m_widths[c], field.size());
-            m_text += field;
-            m_text += c + 1 < row.size() ? FieldEnd : RowEnd;
+        if (m_widths.size() < row.size())
+            m_widths.resize(row.size());
+        m_columns = qMin(qMax(m_columns, row.size()), MaxColumns);
+        // Written straight into the spool's text: Qt's appends, field by
+        // field, cost a long list more than its fields do.
+        QString fields[MaxColumns];
+        qsizetype length = m_columns;
+        for (qsizetype c = 0; c < m_columns; ++c) {
+            fields[c] = oneLine(c < row.size() ? row.at(c) : QString()).left(MaxField);
+            m_widths[c] = qMax(m_widths[c], fields[c].size());
+            length += fields[c].size();
+        }
+        const qsizetype at = m_text.size();
+        m_text.resize(at + length);
+        char16_t *out = reinterpret_cast<char16_t *>(m_text.data()) + at;
+        for (qsizetype c = 0; c < m_columns; ++c) {
+            *out++ = char16_t(fields[c].size());
+            out = std::copy_n(reinterpret_cast<const char16_t *>(fields[c].constData()),
+                              fields[c].size(), out);
         }
         if (m_text.size() > ChunkChars)
             spool();
@@ -137,23 +155,49 @@ public:
         spool();
         m_spool->seek(0);
         QString pending;
+        qsizetype start = 0;
+        // A row laid out, its line end included, before its last blanks go.
+        qsizetype width = 1;
+        for (const qsizetype w : std::as_const(m_widths))
+            width += w + 2;
         while (!m_spool->atEnd()) {
-            const QByteArray bytes = m_spool->read(2 * ChunkChars);
-            pending.append(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
-            qsizetype start = 0;
-            for (qsizetype end; (end = pending.indexOf(RowEnd, start)) >= 0; start = end + 1)
-                layOut(QStringView(pending).sliced(start, end - start));
+            // What is left of the last chunk first, then the next one read behind it.
             pending.remove(0, start);
+            const qsizetype kept = pending.size();
+            pending.resize(kept + ChunkChars);
+            const qint64 read =
+                m_spool->read(reinterpret_cast<char *>(pending.data() + kept), 2 * ChunkChars);
+            if (read < 0)
+                return false;
+            pending.truncate(kept + read / 2);
+            start = 0;
+            while (qsizetype end = rowEnd(pending, start))
+                start = layOut(pending, start, end, width);
             if (m_text.size() > ChunkChars)
                 out(std::exchange(m_text, QString()));
         }
         out(m_text);
-        return pending.isEmpty();
+        return start == pending.size();
     }
 
 private:
-    static constexpr QChar FieldEnd = u'\x1f', RowEnd = u'\x1e';
     static constexpr qsizetype ChunkChars = 1 << 16;
+    // A field's length is spooled as one character.
+    static constexpr qsizetype MaxField = 0xFFFF;
+    // More than a listing's row has.
+    static constexpr qsizetype MaxColumns = 16;
+
+    // Where the row that begins at from ends in text; 0 when text holds
+    // only a part of it.
+    qsizetype rowEnd(const QString &text, qsizetype from) const
+    {
+        for (qsizetype c = 0; c < m_columns; ++c) {
+            if (from >= text.size())
+                return 0;
+            from += 1 + text.at(from).unicode();
+        }
+        return from <= text.size() ? from : 0;
+    }
 
     void spool()
     {
@@ -161,23 +205,29 @@ private:
         m_text.clear();
     }
 
-    void layOut(QStringView row)
+    qsizetype layOut(const QString &text, qsizetype from, qsizetype end, qsizetype width)
     {
-        const qsizetype start = m_text.size();
-        qsizetype c = 0;
-        for (const QStringView field : row.tokenize(FieldEnd)) {
-            m_text += field;
-            m_text.resize(m_text.size() + m_widths.value(c++) + 2 - field.size(), u' ');
+        const qsizetype at = m_text.size();
+        m_text.resize(at + width);
+        char16_t *const start = reinterpret_cast<char16_t *>(m_text.data()) + at;
+        char16_t *out = start;
+        const auto *in = reinterpret_cast<const char16_t *>(text.constData());
+        for (qsizetype c = 0; from < end; ++c) {
+            const qsizetype length = in[from];
+            out = std::copy_n(in + from + 1, length, out);
+            out = std::fill_n(out, m_widths.value(c) + 2 - length, u' ');
+            from += 1 + length;
         }
         // No blanks after the last field that holds text.
-        qsizetype end = m_text.size();
-        while (end > start && m_text.at(end - 1) == u' ')
-            --end;
-        m_text.truncate(end);
-        m_text += u'\n';
+        while (out > start && out[-1] == u' ')
+            --out;
+        *out++ = u'\n';
+        m_text.truncate(at + (out - start));
+        return end;
     }
 
     QList<qsizetype> m_widths;
+    qsizetype m_columns = 0;
     QString m_text;
     QTemporaryFile m_file;
     QBuffer m_memory;

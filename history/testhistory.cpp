@@ -99,22 +99,32 @@ QStringList writtenColumns()
     return names;
 }
 
+// Each column's value is bound by its name (":time"): Qt finds a named
+// place by a look-up, where a numbered one costs it a text made anew each
+// time, which an import of a long register feels.
+const QStringList &placeNames()
+{
+    static const QStringList names = [] {
+        QStringList list;
+        for (const QString &column : writtenColumns())
+            list.append(u':' + column);
+        return list;
+    }();
+    return names;
+}
+
 QString insertStatement()
 {
-    const QStringList names = writtenColumns();
-    QStringList marks;
-    for (qsizetype i = 0; i < names.size(); ++i)
-        marks.append(QStringLiteral("?"));
     return QStringLiteral("INSERT INTO tests (%1) VALUES (%2)")
-        .arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        .arg(writtenColumns().join(QStringLiteral(", ")), placeNames().join(QStringLiteral(", ")));
 }
 
 QString updateStatement()
 {
     QStringList sets;
     for (const QString &name : writtenColumns())
-        sets.append(name + QStringLiteral(" = ?"));
-    return QStringLiteral("UPDATE tests SET %1 WHERE number = ?")
+        sets.append(name + QStringLiteral(" = :") + name);
+    return QStringLiteral("UPDATE tests SET %1 WHERE number = :number")
         .arg(sets.join(QStringLiteral(", ")));
 }
 
@@ -133,23 +143,23 @@ QString text(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-// Binds the test's columns from the first place on; the next place.
-int bind(QSqlQuery &q, const TestRecord &r)
+// Binds the test's columns, in writtenColumns()' order.
+void bind(QSqlQuery &q, const TestRecord &r)
 {
+    const QStringList &names = placeNames();
     const QDateTime identity = r.identityTime();
     int place = 0;
-    q.bindValue(place++, isoTime(r.time));
-    q.bindValue(place++, r.time.toMSecsSinceEpoch());
-    q.bindValue(place++, r.time.offsetFromUtc());
-    q.bindValue(place++, identity.toSecsSinceEpoch());
-    q.bindValue(place++, identity.offsetFromUtc());
-    q.bindValue(place++, text(r.beaconId()));
-    q.bindValue(place++, text(r.targetFrequencyText()));
+    q.bindValue(names[place++], isoTime(r.time));
+    q.bindValue(names[place++], r.time.toMSecsSinceEpoch());
+    q.bindValue(names[place++], r.time.offsetFromUtc());
+    q.bindValue(names[place++], identity.toSecsSinceEpoch());
+    q.bindValue(names[place++], identity.offsetFromUtc());
+    q.bindValue(names[place++], text(r.beaconId()));
+    q.bindValue(names[place++], text(r.targetFrequencyText()));
     for (const TestField &f : TestFields::all()) {
         if (f.isText())
-            q.bindValue(place++, text(f.text(r)));
+            q.bindValue(names[place++], text(f.text(r)));
     }
-    return place;
 }
 
 // The target's index by its name; a history holds few names, most of them
@@ -492,7 +502,8 @@ qint64 numberOf(QSqlQuery &find, const TestRecord &r)
 
 bool replace(QSqlQuery &update, const TestRecord &r, qint64 number)
 {
-    update.bindValue(bind(update, r), number);
+    bind(update, r);
+    update.bindValue(QStringLiteral(":number"), number);
     return update.exec();
 }
 

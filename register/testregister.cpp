@@ -57,6 +57,7 @@ int columnOf(QString TestRecord::*measured)
 
 const int ColumnCount = TestFields::all().size();
 const int HexMessageColumn = columnOf(&TestRecord::hexMessage);
+const int TimeColumn = columnOf(TestField::Time);
 // A register written before the measurement's moment was kept lacks the last column.
 const int OlderColumnCount = ColumnCount - 1;
 
@@ -147,7 +148,9 @@ bool toRecord(QStringList &f, TestRecord &record, QString &error)
             }
             break;
         case TestField::MeasuredAt:
-            record.measuredAt = QDateTime::fromString(f[c], Qt::ISODate);
+            // Most often the report's own moment, read already.
+            record.measuredAt =
+                f[c] == f[TimeColumn] ? record.time : QDateTime::fromString(f[c], Qt::ISODate);
             if (!f[c].isEmpty() && !record.measuredAt.isValid()) {
                 error = columnError(c, QStringLiteral("not a date and time"));
                 return false;
@@ -252,6 +255,8 @@ struct Reader
     bool stopped = false;
     QString fatal;
     SpreadsheetSigns signs;
+    // One for every field, told to forget an error after each.
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
 
     void skip(int line, const QString &what)
     {
@@ -286,9 +291,12 @@ void takeField(void *data, size_t size, void *context)
     }
     // A register saved in Latin-1 would otherwise turn its letters into
     // replacement characters without a word.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder &utf8 = reader->utf8;
     reader->row.append(utf8(QByteArrayView(static_cast<const char *>(data), qsizetype(size))));
-    reader->notUtf8 = reader->notUtf8 || utf8.hasError();
+    if (utf8.hasError()) {
+        reader->notUtf8 = true;
+        utf8.resetState();
+    }
 }
 
 QString notTheHeader(int line)
