@@ -138,6 +138,7 @@ private slots:
                 said += child->readAllStandardOutput();
             }
             QCOMPARE(said.count("imported"), 1);
+            QVERIFY2(!said.contains("cannot"), said.constData());
             QCOMPARE(tests(dir.path()), 3);
         }
     }
