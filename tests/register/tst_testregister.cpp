@@ -88,9 +88,9 @@ private slots:
             importRegister(imported, TestRegister::path(dir.path()));
         QVERIFY2(import, qPrintable(import.reason()));
         QCOMPARE(import->skipped, QStringList());
-        QCOMPARE(TestRegister::fields(direct.test(1)->value().record),
+        QCOMPARE(TestRegister::fields(valueOf(direct.test(1)).record),
                  TestRegister::fields(record));
-        QCOMPARE(TestRegister::fields(imported.test(2)->value().record),
+        QCOMPARE(TestRegister::fields(valueOf(imported.test(2)).record),
                  TestRegister::fields(record));
     }
 
@@ -170,7 +170,7 @@ private slots:
         const Result<RegisterImport> import = importRegister(history, path);
         QVERIFY2(import, qPrintable(import.reason()));
         QCOMPARE(import->skipped, QStringList());
-        QCOMPARE(history.test(2)->value().record.hexMessage, OtherHex);
+        QCOMPARE(valueOf(history.test(2)).record.hexMessage, OtherHex);
     }
 
     void importDamaged_data()
@@ -223,7 +223,7 @@ private slots:
         TestHistory history(dir.filePath("h.sqlite"));
         const Result<RegisterImport> import = importRegister(history, path);
         QCOMPARE(import ? import->imported : 0, imported);
-        QCOMPARE(*history.count(), imported);
+        QCOMPARE(valueOf(history.count()), imported);
         QCOMPARE(import ? import->skipped : QStringList{import.reason()},
                  said.replaceInStrings("%1", QDir::toNativeSeparators(path)));
     }
@@ -242,13 +242,14 @@ private slots:
         TestHistory history(dir.filePath("h.sqlite"));
         const QString csv = TestRegister::path(dir.path());
         const Result<RegisterImport> once = importRegister(history, csv);
+        QVERIFY2(once, qPrintable(once.reason()));
         QCOMPARE(once->imported, 2);
-        QCOMPARE(history.test(1)->value().record.beacon.vesselName, "corrected");
+        QCOMPARE(valueOf(history.test(1)).record.beacon.vesselName, "corrected");
         const Result<RegisterImport> twice = importRegister(history, csv);
         QCOMPARE(importStatusLines(twice),
                  QStringList{"Test register imported into the test history: 0 tests, 2 tests "
                              "already in the history, 0 damaged lines skipped"});
-        QCOMPARE(*history.count(), 2);
+        QCOMPARE(valueOf(history.count()), 2);
     }
 
     // What a spreadsheet's save leaves in the register is named, once each,

@@ -1,6 +1,7 @@
 #ifndef REPORTCHECK_H
 #define REPORTCHECK_H
 
+#include "result.h"
 #include "testrecord.h"
 
 #include <QProcess>
@@ -43,6 +44,21 @@ inline TestRecord sample(const QString &hex = Hex, int day = 1)
     r.statusVerdict = "    Replace VESTRA battery";
     r.programVersion = "4.0.4";
     return r;
+}
+
+// What a history handed back, or nothing (0, -1, a test numbered 0) where it
+// failed or found none: a check then fails on the value instead of crashing.
+inline qint64 valueOf(const Result<qint64> &result)
+{
+    return result ? *result : 0;
+}
+inline int valueOf(const Result<int> &result)
+{
+    return result ? *result : -1;
+}
+inline StoredTest valueOf(const Result<std::optional<StoredTest>> &result)
+{
+    return result && *result ? **result : StoredTest();
 }
 
 // Runs statements on the database at path through a connection of its own,

@@ -54,11 +54,14 @@ private slots:
                  "Test history: saved as test 2");
         TestHistory history(TestHistory::path(dir.path())), imported(dir.filePath("i.sqlite"));
         QVERIFY(history.open());
-        QCOMPARE(history.test(1)->value().record.beacon.vesselName, "corrected");
-        QCOMPARE(importRegister(imported, TestRegister::path(dir.path()))->imported, 2);
+        QCOMPARE(valueOf(history.test(1)).record.beacon.vesselName, "corrected");
+        const Result<RegisterImport> import =
+            importRegister(imported, TestRegister::path(dir.path()));
+        QVERIFY2(import, qPrintable(import.reason()));
+        QCOMPARE(import->imported, 2);
         for (qint64 number : {1, 2})
-            QCOMPARE(TestRegister::fields(imported.test(number)->value().record),
-                     TestRegister::fields(history.test(number)->value().record));
+            QCOMPARE(TestRegister::fields(valueOf(imported.test(number)).record),
+                     TestRegister::fields(valueOf(history.test(number)).record));
     }
 
     // The history cannot take the test: it is kept aside, said, and added
@@ -106,7 +109,7 @@ private slots:
         QCOMPARE(KeptAside::waiting(store.keptAsideFolder), QStringList());
         TestHistory history(path);
         QVERIFY(history.open());
-        QCOMPARE(history.test(2)->value().record.hexMessage, OtherHex);
+        QCOMPARE(valueOf(history.test(2)).record.hexMessage, OtherHex);
     }
 
     // A history gone while the program runs: said, and made anew with the
