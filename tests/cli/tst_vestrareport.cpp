@@ -8,27 +8,6 @@
 
 using namespace ReportCheck;
 
-namespace {
-
-QString write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
-}
-
-// A history in folder holding records, numbered 1, 2, ... in their order.
-QString makeHistory(const QString &folder, const QList<TestRecord> &records)
-{
-    TestHistory history(TestHistory::path(folder));
-    for (const TestRecord &record : records) {
-        if (const Result<qint64> added = history.add(record); !added)
-            return added.reason();
-    }
-    return history.filePath();
-}
-
-} // namespace
-
 // vestra-report as a technician runs it, reading back what it printed and wrote.
 class tst_VestraReport : public QObject
 {

@@ -181,62 +181,6 @@ private slots:
         QCOMPARE(contents(path), before);
     }
 
-    // A history not there yet is made by openOrMake, its seed in the same
-    // step; open() leaves the file as it is.
-    void noHistoryYet_data()
-    {
-        QTest::addColumn<QString>("start");
-        for (const char *start : {"no file", "0-byte file", "SQLite file without tables",
-                                  "schema 1 that never held a test"})
-            QTest::newRow(start) << QString(start);
-    }
-    void noHistoryYet()
-    {
-        QFETCH(QString, start);
-        QTemporaryDir dir(home.filePath("n-XXXXXX"));
-        const QString path = TestHistory::path(dir.path());
-        if (start == "0-byte file")
-            QVERIFY(QFile(path).open(QIODevice::WriteOnly));
-        if (start == "SQLite file without tables")
-            QVERIFY(runSql(path, {"CREATE TABLE t (x)", "DROP TABLE t"}));
-        if (start.startsWith("schema 1"))
-            QVERIFY(TestHistory(path).openOrMake() && runSql(path, SchemaOne));
-        const QByteArray before = contents(path);
-        TestHistory reader(path);
-        QCOMPARE(reader.open().reason(),
-                 QDir::toNativeSeparators(path) + ": no test history there yet");
-        QCOMPARE(QFile::exists(path), start != "no file");
-        QCOMPARE(contents(path), before);
-        TestHistory history(path);
-        QVERIFY(history.openOrMake([](TestHistory &h) -> Done {
-            if (h.add(sample()))
-                return {};
-            return failure("refused");
-        }));
-        QVERIFY(history.wasMade());
-        QCOMPARE(valueOf(history.count()), 1);
-    }
-
-    // The same measurement stored again is the same test, corrected.
-    void sameTestOnce()
-    {
-        QTemporaryDir dir(home.filePath("i-XXXXXX"));
-        TestHistory history(TestHistory::path(dir.path()));
-        TestRecord first = sample();
-        first.measuredAt = first.time.addSecs(-60);
-        TestRecord again = first, next = first;
-        again.time = first.time.addSecs(5);
-        again.beacon.vesselName = "corrected";
-        next.measuredAt = first.time;
-        QCOMPARE(history.add(first).reason(), QString());
-        QCOMPARE(valueOf(history.add(again)), 1);
-        QCOMPARE(valueOf(history.add(next)), 2);
-        QCOMPARE(valueOf(history.count()), 2);
-        const StoredTest stored = valueOf(history.test(1));
-        QCOMPARE(stored.record.beacon.vesselName, "corrected");
-        QCOMPARE(stored.record.time, again.time);
-    }
-
     // Schema 1's tests stored twice in one second (a double-click, a register
     // imported twice) become one, under the first number, with the latest record.
     void schemaOneBroughtUp()
@@ -278,37 +222,9 @@ private slots:
         QVERIFY(runSql(path, {"UPDATE tests SET target = '406.030 MHz'"}));
         TestHistory history(path);
         QVERIFY(history.open());
-        const QString why = QDir::toNativeSeparators(path) +
-                            ": test 1: \"406.030 MHz\" is not a target frequency of this program";
-        QCOMPARE(history.test(1).reason(), why);
-        QCOMPARE(history
-                     .forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
-                              [](const StoredTest &) { return true; })
-                     .reason(),
-                 why);
-    }
-
-    void readOnlyFolder_data()
-    {
-        QTest::addColumn<bool>("historyThere");
-        QTest::newRow("no history yet") << false;
-        QTest::newRow("history there") << true;
-    }
-    void readOnlyFolder()
-    {
-        QFETCH(bool, historyThere);
-#ifdef Q_OS_WIN
-        QSKIP("read-only folders are made with POSIX calls");
-#endif
-        QTemporaryDir dir(home.filePath("r-XXXXXX"));
-        const QString path = TestHistory::path(dir.path());
-        if (historyThere)
-            QVERIFY(TestHistory(path).add(sample()));
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-        const Result<qint64> added = TestHistory(path).add(sample(OtherHex));
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(added.reason(), QDir::toNativeSeparators(path) + ": the folder " +
-                                     QDir::toNativeSeparators(dir.path()) + " is read-only");
+        QCOMPARE(history.test(1).reason(),
+                 QDir::toNativeSeparators(path) +
+                     ": test 1: \"406.030 MHz\" is not a target frequency of this program");
     }
 };
 

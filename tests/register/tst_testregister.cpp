@@ -10,12 +10,6 @@ using namespace ReportCheck;
 
 namespace {
 
-QString write(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
-}
-
 // A line as a spreadsheet writes it back: no quotes where none are needed.
 QByteArray plainLine(const QStringList &fields)
 {
@@ -226,30 +220,6 @@ private slots:
         QCOMPARE(valueOf(history.count()), imported);
         QCOMPARE(import ? import->skipped : QStringList{import.reason()},
                  said.replaceInStrings("%1", QDir::toNativeSeparators(path)));
-    }
-
-    // A report made twice from one measurement is one test, corrected, in
-    // the history and in an import of the register; a second import adds none.
-    void importTwice()
-    {
-        QTemporaryDir dir(home.filePath("d-XXXXXX"));
-        TestRecord first = sample(), again = sample(), other = sample(OtherHex);
-        first.measuredAt = again.measuredAt = first.time.addSecs(-60);
-        again.time = first.time.addSecs(30);
-        again.beacon.vesselName = "corrected";
-        for (const TestRecord &r : {first, again, other})
-            QVERIFY(TestRegister::append(dir.path(), r));
-        TestHistory history(dir.filePath("h.sqlite"));
-        const QString csv = TestRegister::path(dir.path());
-        const Result<RegisterImport> once = importRegister(history, csv);
-        QVERIFY2(once, qPrintable(once.reason()));
-        QCOMPARE(once->imported, 2);
-        QCOMPARE(valueOf(history.test(1)).record.beacon.vesselName, "corrected");
-        const Result<RegisterImport> twice = importRegister(history, csv);
-        QCOMPARE(importStatusLines(twice),
-                 QStringList{"Test register imported into the test history: 0 tests, 2 tests "
-                             "already in the history, 0 damaged lines skipped"});
-        QCOMPARE(valueOf(history.count()), 2);
     }
 
     // What a spreadsheet's save leaves in the register is named, once each,

@@ -2,6 +2,7 @@
 #define REPORTCHECK_H
 
 #include "result.h"
+#include "testhistory.h"
 #include "testrecord.h"
 
 #include <QProcess>
@@ -28,23 +29,16 @@ inline const char Hex[] = "FFFE2F93C21E24012D814A62ECF7B1412A02";
 inline const char OtherHex[] = "FFFE2F53CE91A2B3C4D5E3A1AF80";
 
 // A test of the message, its report made on day 2026-03-DD at 14:05:09 +01:00.
+// clang-format off
 inline TestRecord sample(const QString &hex = Hex, int day = 1)
 {
-    TestRecord r;
-    r.time = QDateTime(QDate(2026, 3, day), QTime(14, 5, 9), QTimeZone(3600));
-    r.beacon = {"MS Fjordlys", "ACME",    "EB-5",    "7/7",       "FB-2",     "B-778",
-                "2029-03",     "2026-11", "2027-01", "Nord Safe", "Kari Holm"};
-    r.targetIndex = 1;
-    r.hexMessage = hex;
-    r.frequency = "406.0279";
-    r.rfLevel = "35";
-    r.calibrationDue = "06-27";
-    r.statusReading = "LoBat";
-    r.instrumentSerialNo = "12345-67890";
-    r.statusVerdict = "    Replace VESTRA battery";
-    r.programVersion = "4.0.4";
-    return r;
+    return {QDateTime(QDate(2026, 3, day), QTime(14, 5, 9), QTimeZone(3600)),
+            {"MS Fjordlys", "ACME", "EB-5", "7/7", "FB-2", "B-778", "2029-03", "2026-11", "2027-01",
+             "Nord Safe", "Kari Holm"},
+            1, hex, "406.0279", "35", "06-27", "LoBat", "12345-67890", "    Replace VESTRA battery",
+            "4.0.4", QDateTime()};
 }
+// clang-format on
 
 // What a history handed back, or nothing (0, -1, a test numbered 0) where it
 // failed or found none: a check then fails on the value instead of crashing.
@@ -59,6 +53,18 @@ inline int valueOf(const Result<int> &result)
 inline StoredTest valueOf(const Result<std::optional<StoredTest>> &result)
 {
     return result && *result ? **result : StoredTest();
+}
+
+// A history in folder holding records, numbered 1, 2, ... in their order;
+// its path, or why not.
+inline QString makeHistory(const QString &folder, const QList<TestRecord> &records)
+{
+    TestHistory history(TestHistory::path(folder));
+    for (const TestRecord &record : records) {
+        if (const Result<qint64> added = history.add(record); !added)
+            return added.reason();
+    }
+    return history.filePath();
 }
 
 // Runs statements on the database at path through a connection of its own,
@@ -151,6 +157,13 @@ inline QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// path, or none when bytes could not be written there.
+inline QString write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
 // Runs f with every file capped at bytes (-1: no cap), as on a full disk.
