@@ -354,7 +354,13 @@ Result<TestHistory::State> TestHistory::look() const
 
 Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
 {
+    // One read transaction, so that the version and the tables are read from
+    // one state of the file, not from either side of another program's making it.
+    QSqlQuery read(database());
+    if (!read.exec(QStringLiteral("BEGIN")))
+        return failedWith(read.lastError());
     Result<State> state = look();
+    read.exec(QStringLiteral("COMMIT"));
     if (!state)
         return failure(state.reason());
     if (*state == State::Current)
