@@ -14,7 +14,7 @@ HistoryKeeper::HistoryKeeper(const TestStore &store, QObject *parent)
 }
 
 HistoryKeeper::HistoryKeeper(const TestStore &store, const Timings &timings, QObject *parent)
-    : QObject(parent), m_store(store), m_timings(timings), m_worker(new QObject)
+    : QObject(parent), m_store(store), m_worker(new QObject)
 {
     m_store.busyTimeoutMs = timings.busyTimeoutMs;
     m_thread.setObjectName(QStringLiteral("test history"));

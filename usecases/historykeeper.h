@@ -71,7 +71,6 @@ private:
     void jobDone(bool watched, const QStringList &lines, bool keptWaiting);
 
     TestStore m_store;
-    Timings m_timings;
     QThread m_thread;
     QObject *m_worker;
     QTimer m_retryTimer;
