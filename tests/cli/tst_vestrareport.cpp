@@ -1,5 +1,6 @@
 #include "keptaside.h"
 #include "reportcheck.h"
+#include "reportfile.h"
 #include "testhistory.h"
 #include "testregister.h"
 
@@ -119,7 +120,7 @@ private slots:
     // Tests the window kept aside are counted on the history in the report folder.
     void keptAsideCounted()
     {
-        QVERIFY(QDir().mkpath(home.filePath("Documents/VESTRA_Reports")));
+        QVERIFY(QDir().mkpath(ReportFile::folder()));
         for (int day : {1, 2})
             QVERIFY(KeptAside::keep(KeptAside::folder(), sample(Hex, day)));
         QProcess tool;
