@@ -69,13 +69,13 @@ HistoryModel::HistoryModel(QObject *parent)
 Result<QList<ListingRow>> HistoryModel::read(const TestHistory &history, int limit)
 {
     QList<ListingRow> rows;
-    const bool read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
+    const Done read = history.forEach(TestHistory::Order::NewestFirst, TestHistory::Part::Listed,
                                       [&](const StoredTest &t) {
                                           rows.append({t.number, testRow(t), t.record.time, {}});
                                           return rows.size() != limit;
                                       });
     if (!read)
-        return failure(history.errorString());
+        return failure(read.reason());
     return rows;
 }
 
@@ -87,12 +87,12 @@ DueModel::DueModel(QObject *parent)
 
 Result<QList<ListingRow>> DueModel::read(const TestHistory &history)
 {
-    QList<DueItem> items;
-    if (!dueItems(history, items))
-        return failure(history.errorString());
+    const Result<QList<DueItem>> items = dueItems(history);
+    if (!items)
+        return failure(items.reason());
     QList<ListingRow> rows;
-    rows.reserve(items.size());
-    for (const DueItem &item : std::as_const(items))
+    rows.reserve(items->size());
+    for (const DueItem &item : *items)
         rows.append({item.latest.number, dueRow(item), item.latest.record.time, item.due});
     return rows;
 }

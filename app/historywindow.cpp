@@ -148,9 +148,12 @@ void HistoryWindow::read()
             });
         };
         TestHistory history(path);
-        if (!history.open())
-            return fail(history.errorString());
-        const int count = firstRows ? history.count() : 0;
+        if (const Done opened = history.open(); !opened)
+            return fail(opened.reason());
+        const Result<int> counted = firstRows ? history.count() : Result<int>(0);
+        if (!counted)
+            return fail(counted.reason());
+        const int count = *counted;
         if (count > FirstRows) {
             if (const Result<QList<ListingRow>> newest = HistoryModel::read(history, FirstRows))
                 show([this, count, rows = *newest] { takeFirstRows(count, rows); });
@@ -271,9 +274,9 @@ void HistoryWindow::openReport(const QModelIndex &index)
               number = index.data(ListingModel::TestNumberRole).toLongLong(),
               reprints = QDir(folder).filePath(QStringLiteral("Reprints"))] {
         TestHistory history(path);
-        const Result<QString> reprint = history.open()
-                                            ? reprintInto(history, number, reprints, true)
-                                            : Result<QString>(failure(history.errorString()));
+        const Done opened = history.open();
+        const Result<QString> reprint = opened ? reprintInto(history, number, reprints, true)
+                                               : Result<QString>(failure(opened.reason()));
         QMetaObject::invokeMethod(
             this, [this, reprint] { showReprint(reprint); }, Qt::QueuedConnection);
     });

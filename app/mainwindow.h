@@ -4,22 +4,27 @@
 #include "evaluation.h"
 #include "linktimings.h"
 #include "measurement.h"
+#include "result.h"
 #include "testrecord.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 QT_BEGIN_NAMESPACE
 class Ui_MainWindow;
+class QListWidgetItem;
 class QShortcut;
 class QToolButton;
 QT_END_NAMESPACE
 
 class DialogAbout;
+class HistoryKeeper;
 class HistoryWindow;
 class SessionThread;
 class TestRecordWindow;
@@ -74,11 +79,17 @@ private:
     void showReadings();
     void showVerdict();
     void showDistressWarning();
+    // The exchange completed: its moment noted, and its beacon looked up in
+    // the history for next year's form.
     void recallBeacon();
+    void onLookedUp(const Result<std::optional<StoredTest>> &found);
     // Status-log lines for the form's expiry dates that have passed or fall
-    // before the next annual test.
+    // before the next annual test; after the form is filled from the history.
     void warnOfExpiry();
+    void sayExpiryWarnings();
     void openHistoryAtStart();
+    // The import's one line, in place of the one before; none once done.
+    void showProgress(const QString &line);
     void showHistory();
     // The message the report decodes: as received, or as typed in debug mode.
     QString reportMessage() const;
@@ -98,7 +109,15 @@ private:
     HistoryWindow *historyWindow = nullptr;
     // Made at the start, so that it follows every measurement.
     TestRecordWindow *testRecordWindow = nullptr;
-    // A history that cannot be read is said once a run, not after every exchange.
+    // The history, through a thread of its own.
+    HistoryKeeper *historyKeeper = nullptr;
+    QListWidgetItem *progressItem = nullptr;
+    // When the last exchange completed: with its message, the test's identity.
+    QDateTime measuredAt;
+    int lookUpsRunning = 0;
+    bool expiryWarningWaits = false;
+    // A history that cannot be read is said once, not after every exchange,
+    // until it has been read again.
     bool historyErrorShown = false;
 };
 

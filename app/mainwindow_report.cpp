@@ -5,14 +5,16 @@
 
 #include "beaconhistory.h"
 #include "duedates.h"
-#include "historyatstart.h"
+#include "historykeeper.h"
 #include "historywindow.h"
+#include "keptaside.h"
 #include "reportfile.h"
 #include "savereport.h"
-#include "testhistory.h"
+#include "testfields.h"
 #include "testrecordwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QListWidgetItem>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDesktopServices>
@@ -21,42 +23,24 @@
 
 #include <utility>
 
-namespace {
-
-// The form's line edit of each typed field.
-const struct
-{
-    QString BeaconFields::*field;
-    QLineEdit *Ui_MainWindow::*edit;
-} FieldEdits[] = {
-    {&BeaconFields::vesselName, &Ui_MainWindow::lineEdit},
-    {&BeaconFields::manufacturer, &Ui_MainWindow::lineEdit_2},
-    {&BeaconFields::model, &Ui_MainWindow::lineEdit_7},
-    {&BeaconFields::beaconSerialNo, &Ui_MainWindow::lineEdit_5},
-    {&BeaconFields::bracketType, &Ui_MainWindow::lineEdit_8},
-    {&BeaconFields::bracketSerialNo, &Ui_MainWindow::lineEdit_4},
-    {&BeaconFields::batteryExpiry, &Ui_MainWindow::lineEdit_9},
-    {&BeaconFields::hydrostaticReleaseExpiry, &Ui_MainWindow::lineEdit_3},
-    {&BeaconFields::sbmDueDate, &Ui_MainWindow::lineEdit_DD},
-    {&BeaconFields::companyName, &Ui_MainWindow::lineEdit_6},
-    {&BeaconFields::testedBy, &Ui_MainWindow::lineEdit_11},
-};
-
-} // namespace
-
 BeaconFields MainWindow::beaconFields() const
 {
     BeaconFields fields;
-    for (const auto &f : FieldEdits)
-        fields.*f.field = (ui->*f.edit)->text();
+    for (const TestField &f : TestFields::all()) {
+        if (f.kind == TestField::Typed)
+            fields.*f.typed = findChild<QLineEdit *>(QLatin1String(f.formEdit))->text();
+    }
     return fields;
 }
 
 void MainWindow::setBeaconFields(const BeaconFields &fields)
 {
-    for (const auto &f : FieldEdits) {
-        if ((ui->*f.edit)->text() != fields.*f.field)
-            (ui->*f.edit)->setText(fields.*f.field);
+    for (const TestField &f : TestFields::all()) {
+        if (f.kind != TestField::Typed)
+            continue;
+        auto *edit = findChild<QLineEdit *>(QLatin1String(f.formEdit));
+        if (edit->text() != fields.*f.typed)
+            edit->setText(fields.*f.typed);
     }
 }
 
@@ -69,6 +53,7 @@ TestRecord MainWindow::testRecord() const
 {
     TestRecord record;
     record.time = QDateTime::currentDateTime();
+    record.measuredAt = measuredAt;
     record.beacon = beaconFields();
     record.targetIndex = ui->comboBox->currentIndex();
     record.hexMessage = reportMessage();
@@ -85,8 +70,9 @@ TestRecord MainWindow::testRecord() const
 
 void MainWindow::on_pbDecodeData_clicked()
 {
-    warnOfExpiry();
-    const ReportOutcome outcome = saveReport(testRecord(), ReportFile::folder());
+    sayExpiryWarnings();
+    const TestRecord record = testRecord();
+    const ReportOutcome outcome = saveReport(record, ReportFile::folder());
     for (const QString &line : outcome.statusLines)
         addStatusLine(line);
     if (!outcome.saved()) {
@@ -95,30 +81,51 @@ void MainWindow::on_pbDecodeData_clicked()
         messageBox.exec();
         return;
     }
-    if (historyWindow && historyWindow->isVisible())
-        historyWindow->load(ReportFile::folder());
+    // The history and the register follow beside the window; their lines
+    // come when they are done.
+    historyKeeper->store(record);
     QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
 }
 
 void MainWindow::recallBeacon()
 {
-    const QString folder = ReportFile::folder();
-    if (folder.isEmpty())
+    measuredAt = QDateTime::currentDateTime();
+    if (ReportFile::folder().isEmpty())
         return;
+    ++lookUpsRunning;
+    historyKeeper->lookUp(reportMessage());
+}
+
+void MainWindow::onLookedUp(const Result<std::optional<StoredTest>> &found)
+{
+    --lookUpsRunning;
+    // Filled in as the form stands now: what was typed meanwhile stays.
     BeaconFields fields = beaconFields();
-    const Recall recall = ::recallBeacon(TestHistory::path(folder), reportMessage(), fields);
+    const Recall recall = recallFrom(found, fields);
     if (!recall.error.isEmpty()) {
         if (!std::exchange(historyErrorShown, true))
             addStatusLine(recall.error);
-        return;
+    } else {
+        historyErrorShown = false;
     }
-    if (recall.statusLine.isEmpty())
-        return;
-    setBeaconFields(fields);
-    addStatusLine(recall.statusLine);
+    if (!recall.statusLine.isEmpty()) {
+        setBeaconFields(fields);
+        addStatusLine(recall.statusLine);
+    }
+    if (lookUpsRunning == 0 && std::exchange(expiryWarningWaits, false))
+        sayExpiryWarnings();
 }
 
 void MainWindow::warnOfExpiry()
+{
+    // The dates as next year's form fills them in.
+    if (lookUpsRunning > 0)
+        expiryWarningWaits = true;
+    else
+        sayExpiryWarnings();
+}
+
+void MainWindow::sayExpiryWarnings()
 {
     for (const QString &line : expiryWarnings(beaconFields(), QDate::currentDate()))
         addStatusLine(line);
@@ -126,11 +133,29 @@ void MainWindow::warnOfExpiry()
 
 void MainWindow::openHistoryAtStart()
 {
-    const QString folder = ReportFile::folder();
-    if (folder.isEmpty())
-        return;
-    for (const QString &line : ::openHistoryAtStart(folder))
+    historyKeeper = new HistoryKeeper({ReportFile::folder(), KeptAside::folder()}, this);
+    connect(historyKeeper, &HistoryKeeper::statusLine, this, &MainWindow::addStatusLine);
+    connect(historyKeeper, &HistoryKeeper::progress, this, &MainWindow::showProgress);
+    connect(historyKeeper, &HistoryKeeper::lookedUp, this, &MainWindow::onLookedUp);
+    connect(historyKeeper, &HistoryKeeper::stored, this, [this] {
+        if (historyWindow && historyWindow->isVisible())
+            historyWindow->load(ReportFile::folder());
+    });
+    // The window shows at once; the import of a long register runs meanwhile.
+    historyKeeper->startUp();
+}
+
+void MainWindow::showProgress(const QString &line)
+{
+    if (line.isEmpty()) {
+        delete std::exchange(progressItem, nullptr);
+    } else if (progressItem) {
+        progressItem->setText(line);
+        progressItem->setToolTip(line);
+    } else {
         addStatusLine(line);
+        progressItem = ui->listWidgetStatus->item(0);
+    }
 }
 
 void MainWindow::showHistory()

@@ -1,21 +1,26 @@
 // Times the test history at the size of a busy station's: vestra-report's
 // list, reprint and due, each as the whole process a technician runs, list's
 // peak memory, and in this process the prefill's look-up, the window's model
-// and the import of the CSV register that made the history.
+// and the import of the CSV register that made the history; and the program
+// started beside that register with no history yet: its window shown, and
+// the import done beside it.
 // Usage: bench-history [tests] [runs] [folder]; with a folder the history
 // stays there for a look at it.
 #include "beaconhistory.h"
 #include "historymodel.h"
+#include "mainwindow.h"
 #include "messageencoder.h"
 #include "registertransfer.h"
 #include "testhistory.h"
 #include "testregister.h"
 
-#include <QCoreApplication>
+#include <QAbstractItemModel>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -49,7 +54,9 @@ TestRecord record(int i)
 {
     const int beacon = i % (i < 10 ? 1 : 20000);
     TestRecord r;
-    r.time = QDateTime(QDate(2020, 1, 1).addDays(i / 60), QTime(8 + i % 8, 5, 9), QTimeZone(3600));
+    // Sixty tests a working day, eight minutes apart: each a test of its own.
+    r.time = QDateTime(QDate(2020, 1, 1).addDays(i / 60), QTime(8, 0, 9).addSecs(i % 60 * 480),
+                       QTimeZone(3600));
     r.beacon = {QStringLiteral("MS Fjordlys %1").arg(beacon),
                 QStringLiteral("ACME"),
                 QStringLiteral("EB-5"),
@@ -118,6 +125,76 @@ template <typename Work> Figures timeHere(int runs, Work work)
     return f;
 }
 
+// The child's side of the start: the window shown ("shown" on standard
+// output at its first paint), then the register imported ("imported").
+int startWindow()
+{
+    MainWindow window;
+    auto *log = window.findChild<QListWidget *>(QStringLiteral("listWidgetStatus"));
+    QObject::connect(log->model(), &QAbstractItemModel::rowsInserted, &window, [log] {
+        if (log->item(0)->text().startsWith(QLatin1String("Test register imported"))) {
+            std::puts("imported");
+            QCoreApplication::quit();
+        }
+    });
+    struct FirstPaint : QObject
+    {
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint && !painted) {
+                painted = true;
+                std::puts("shown");
+                std::fflush(stdout);
+            }
+            return false;
+        }
+        bool painted = false;
+    } firstPaint;
+    window.installEventFilter(&firstPaint);
+    window.show();
+    return QApplication::exec();
+}
+
+// The program started with the register of folder beside its reports and no
+// history yet: until its window is painted, and until the import is done.
+void timeStart(const QString &folder, int runs)
+{
+    const QString home = folder + QStringLiteral("/home");
+    const QString reports = home + QStringLiteral("/Documents/VESTRA_Reports");
+    QDir().mkpath(reports);
+    QFile::copy(TestRegister::path(folder), TestRegister::path(reports));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    environment.insert(QStringLiteral("VESTRA_PORTS"), folder + QStringLiteral("/no-port"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    Figures shown, imported;
+    for (int run = 0; run < runs; ++run) {
+        QFile::remove(TestHistory::path(reports));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        QElapsedTimer timer;
+        timer.start();
+        program.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--window")});
+        for (Figures *f : {&shown, &imported}) {
+            while (!program.canReadLine() && program.waitForReadyRead(60000)) {
+            }
+            if (program.readLine().isEmpty()) {
+                std::fprintf(stderr, "the program said nothing: %s\n",
+                             program.readAllStandardError().constData());
+                std::exit(1);
+            }
+            f->millis.append(timer.nsecsElapsed() / 1e6);
+        }
+        program.waitForFinished(60000);
+    }
+    for (Figures *f : {&shown, &imported})
+        std::sort(f->millis.begin(), f->millis.end());
+    shown.print("window shown:");
+    imported.print("import beside:");
+}
+
 // Times what a technician runs against the history in folder.
 int measure(const QString &folder, int tests, int runs)
 {
@@ -162,6 +239,8 @@ int measure(const QString &folder, int tests, int runs)
     reprint.print("reprint:");
     prefill.print("prefill look-up:");
     model.print("history model:");
+    std::fflush(stdout);
+    timeStart(folder, qMin(runs, 5));
     return 0;
 }
 
@@ -169,8 +248,12 @@ int measure(const QString &folder, int tests, int runs)
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("vestra.*.debug=false"));
+    if (argc == 2 && qstrcmp(argv[1], "--window") == 0) {
+        QApplication app(argc, argv);
+        return startWindow();
+    }
+    QCoreApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.value(1) == QLatin1String("--measure")) {
         const int status =
@@ -195,19 +278,20 @@ int main(int argc, char *argv[])
         return 1;
     file.close();
     const QString path = TestHistory::path(dir.path());
-    QElapsedTimer importTimer;
-    importTimer.start();
-    const Result<RegisterImport> import = [&] {
+    // Each into a new history, as a first start makes it, the look for
+    // tests already there included.
+    const Figures imports = timeHere(qMin(runs, 3), [&] {
+        QFile::remove(path);
         TestHistory history(path);
-        return importRegister(history, csv);
-    }();
-    const double importMillis = importTimer.nsecsElapsed() / 1e6;
-    if (!import || import->imported != tests) {
-        std::fprintf(stderr, "import: %s\n", qPrintable(import.reason()));
-        return 1;
-    }
-    std::printf("history: %d tests, %lld bytes; register %lld bytes imported in %.0f ms\n", tests,
-                QFileInfo(path).size(), qint64(bytes.size()), importMillis);
+        const Result<RegisterImport> import = importRegister(history, csv);
+        if (!import || import->imported != tests) {
+            std::fprintf(stderr, "import: %s\n", qPrintable(import.reason()));
+            std::exit(1);
+        }
+    });
+    std::printf("history: %d tests, %lld bytes; register %lld bytes\n", tests,
+                QFileInfo(path).size(), qint64(bytes.size()));
+    imports.print("import:");
     std::fflush(stdout);
     const QStringList measuring{QStringLiteral("--measure"), dir.path(), QString::number(tests),
                                 QString::number(runs),

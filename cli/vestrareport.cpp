@@ -1,6 +1,7 @@
 #include "consoleoutput.h"
 #include "duedates.h"
 #include "historyatstart.h"
+#include "keptaside.h"
 #include "listing.h"
 #include "messagelisting.h"
 #include "registertransfer.h"
@@ -42,9 +43,10 @@ const char description[] =
     "                --test N (its number, as list shows it) or by --beacon ID\n"
     "                (its latest test, or its test on --date). The file goes to\n"
     "                -o FILE, or into the current folder under the report's own\n"
-    "                name with the test's date added (and its time, where the\n"
-    "                beacon has two tests that day), such as\n"
-    "                \"Acme EB-5 SN 42 2026-03-01.pdf\". An existing file is only\n"
+    "                name with the test's date added, such as\n"
+    "                \"Acme EB-5 SN 42 2026-03-01.pdf\", and its time (and then\n"
+    "                its offset from UTC, then its number) where another test of\n"
+    "                that day would get the same name. An existing file is only\n"
     "                replaced with --force.\n"
     "  due           each beacon once, from its latest test, whose next annual\n"
     "                test, battery, hydrostatic release or SBM date has passed or\n"
@@ -52,10 +54,16 @@ const char description[] =
     "                the date, what falls due, ID, manufacturer, model, serial\n"
     "                number, vessel and the date of the latest test.\n"
     "  import FILE   adds the tests of a CSV test register to the history, in one\n"
-    "                go; damaged lines are skipped and named on standard error.\n"
+    "                go, but those it holds already; damaged lines are skipped\n"
+    "                and named on standard error, as is what a spreadsheet's\n"
+    "                save did to the file.\n"
     "  export [FILE] writes every test as a CSV test register to FILE\n"
     "                (test-register.csv in the current folder unless given); an\n"
     "                existing file is only replaced with --force.\n"
+    "\n"
+    "With the history in the report folder, standard error says how many tests\n"
+    "the VESTRA program has kept aside because the history could not take them;\n"
+    "it adds them itself.\n"
     "\n"
     "Exit status: 0 when done; 1 when the history holds no such test or a file\n"
     "cannot or may not be written; 2 on a usage error, or when the history or\n"
@@ -81,18 +89,22 @@ int fail(int status, const QString &message)
 }
 
 // A field on one line: simplified() makes a copy of every field, which a long
-// list feels, where most fields hold nothing it would change.
+// list feels, where most fields hold nothing it would change. Most characters
+// are printable ASCII, passed by one test.
 QString oneLine(const QString &field)
 {
-    const QChar *const begin = field.constData(), *const end = begin + field.size();
-    bool blank = true; // before the first character, as after a blank
-    for (const QChar *c = begin; c != end; ++c) {
-        const char16_t u = c->unicode();
-        const bool space =
-            u == u' ' || (u < u' ' ? u >= u'\t' && u <= u'\r' : u >= 0x85 && c->isSpace());
-        if (space && (blank || u != u' ' || c + 1 == end))
+    const auto *const text = reinterpret_cast<const char16_t *>(field.constData());
+    const qsizetype size = field.size();
+    if (size > 0 && (text[0] == u' ' || text[size - 1] == u' '))
+        return field.simplified();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = text[i];
+        if (u > u' ' && u < 0x85)
+            continue;
+        // A blank is never the last here.
+        if (u == u' ' ? text[i + 1] == u' '
+                      : (u >= u'\t' && u <= u'\r') || (u >= 0x85 && QChar::isSpace(u)))
             return field.simplified();
-        blank = space;
     }
     return field;
 }
@@ -100,7 +112,8 @@ QString oneLine(const QString &field)
 // The rows as a table: columns as wide as their widest field, no blanks after
 // the last field that holds text, every field on one line. The rows wait in a
 // spool file until the widths are known, so that a long history costs no
-// more memory than a short one.
+// more memory than a short one. Each field is spooled after its length, so
+// that laying the rows out reads them without a search.
 class TablePrinter
 {
 public:
@@ -113,12 +126,25 @@ public:
 
     void add(const QStringList &row)
     {
-        m_widths.resize(qMax(m_widths.size(), row.size()));
-        for (qsizetype c = 0; c < row.size(); ++c) {
-            const QString field = oneLine(row[c]);
-            m_widths[c] = qMax(m_widths[c], field.size());
-            m_text += field;
-            m_text += c + 1 < row.size() ? FieldEnd : RowEnd;
+        if (m_widths.size() < row.size())
+            m_widths.resize(row.size());
+        m_columns = qMin(qMax(m_columns, row.size()), MaxColumns);
+        // Written straight into the spool's text: Qt's appends, field by
+        // field, cost a long list more than its fields do.
+        QString fields[MaxColumns];
+        qsizetype length = m_columns;
+        for (qsizetype c = 0; c < m_columns; ++c) {
+            fields[c] = oneLine(c < row.size() ? row.at(c) : QString()).left(MaxField);
+            m_widths[c] = qMax(m_widths[c], fields[c].size());
+            length += fields[c].size();
+        }
+        const qsizetype at = m_text.size();
+        m_text.resize(at + length);
+        char16_t *out = reinterpret_cast<char16_t *>(m_text.data()) + at;
+        for (qsizetype c = 0; c < m_columns; ++c) {
+            *out++ = char16_t(fields[c].size());
+            out = std::copy_n(reinterpret_cast<const char16_t *>(fields[c].constData()),
+                              fields[c].size(), out);
         }
         if (m_text.size() > ChunkChars)
             spool();
@@ -130,23 +156,49 @@ public:
         spool();
         m_spool->seek(0);
         QString pending;
+        qsizetype start = 0;
+        // A row laid out, its line end included, before its last blanks go.
+        qsizetype width = 1;
+        for (const qsizetype w : std::as_const(m_widths))
+            width += w + 2;
         while (!m_spool->atEnd()) {
-            const QByteArray bytes = m_spool->read(2 * ChunkChars);
-            pending.append(reinterpret_cast<const QChar *>(bytes.constData()), bytes.size() / 2);
-            qsizetype start = 0;
-            for (qsizetype end; (end = pending.indexOf(RowEnd, start)) >= 0; start = end + 1)
-                layOut(QStringView(pending).sliced(start, end - start));
+            // What is left of the last chunk first, then the next one read behind it.
             pending.remove(0, start);
+            const qsizetype kept = pending.size();
+            pending.resize(kept + ChunkChars);
+            const qint64 read =
+                m_spool->read(reinterpret_cast<char *>(pending.data() + kept), 2 * ChunkChars);
+            if (read < 0)
+                return false;
+            pending.truncate(kept + read / 2);
+            start = 0;
+            while (qsizetype end = rowEnd(pending, start))
+                start = layOut(pending, start, end, width);
             if (m_text.size() > ChunkChars)
                 out(std::exchange(m_text, QString()));
         }
         out(m_text);
-        return pending.isEmpty();
+        return start == pending.size();
     }
 
 private:
-    static constexpr QChar FieldEnd = u'\x1f', RowEnd = u'\x1e';
     static constexpr qsizetype ChunkChars = 1 << 16;
+    // A field's length is spooled as one character.
+    static constexpr qsizetype MaxField = 0xFFFF;
+    // More than a listing's row has.
+    static constexpr qsizetype MaxColumns = 16;
+
+    // Where the row that begins at from ends in text; 0 when text holds
+    // only a part of it.
+    qsizetype rowEnd(const QString &text, qsizetype from) const
+    {
+        for (qsizetype c = 0; c < m_columns; ++c) {
+            if (from >= text.size())
+                return 0;
+            from += 1 + text.at(from).unicode();
+        }
+        return from <= text.size() ? from : 0;
+    }
 
     void spool()
     {
@@ -154,23 +206,29 @@ private:
         m_text.clear();
     }
 
-    void layOut(QStringView row)
+    qsizetype layOut(const QString &text, qsizetype from, qsizetype end, qsizetype width)
     {
-        const qsizetype start = m_text.size();
-        qsizetype c = 0;
-        for (const QStringView field : row.tokenize(FieldEnd)) {
-            m_text += field;
-            m_text.resize(m_text.size() + m_widths.value(c++) + 2 - field.size(), u' ');
+        const qsizetype at = m_text.size();
+        m_text.resize(at + width);
+        char16_t *const start = reinterpret_cast<char16_t *>(m_text.data()) + at;
+        char16_t *out = start;
+        const auto *in = reinterpret_cast<const char16_t *>(text.constData());
+        for (qsizetype c = 0; from < end; ++c) {
+            const qsizetype length = in[from];
+            out = std::copy_n(in + from + 1, length, out);
+            out = std::fill_n(out, m_widths.value(c) + 2 - length, u' ');
+            from += 1 + length;
         }
         // No blanks after the last field that holds text.
-        qsizetype end = m_text.size();
-        while (end > start && m_text.at(end - 1) == u' ')
-            --end;
-        m_text.truncate(end);
-        m_text += u'\n';
+        while (out > start && out[-1] == u' ')
+            --out;
+        *out++ = u'\n';
+        m_text.truncate(at + (out - start));
+        return end;
     }
 
     QList<qsizetype> m_widths;
+    qsizetype m_columns = 0;
     QString m_text;
     QTemporaryFile m_file;
     QBuffer m_memory;
@@ -214,8 +272,9 @@ struct Options
 };
 
 // Opens the history named by --history, or the one in the report folder
-// (which, when new, takes in the CSV register beside it once). Only import
-// makes a history that is not there; 0 when open, else the exit status.
+// (made, with the CSV register beside it imported, when it is not there
+// yet), and says how many tests wait to be added to it. Only import makes a
+// history that is not there; 0 when open, else the exit status.
 int openHistory(const Options &o, std::unique_ptr<TestHistory> &history, bool create)
 {
     QString path = o.parser.value(o.history);
@@ -225,29 +284,40 @@ int openHistory(const Options &o, std::unique_ptr<TestHistory> &history, bool cr
             return fail(2, QStringLiteral("no Documents folder for the test history; use "
                                           "--history"));
         path = TestHistory::path(folder);
-        if (QFile::exists(folder) && !QFile::exists(path)) {
+        if (QFile::exists(folder)) {
             for (const QString &line : openHistoryAtStart(folder))
                 err(line + u'\n');
         }
+        const qsizetype waiting = KeptAside::waiting(KeptAside::folder()).size();
+        if (waiting > 0)
+            err(QStringLiteral("vestra-report: %1 %2 kept aside in %3 %4 to be added to the test "
+                               "history; the VESTRA program adds them at its next start or "
+                               "report\n")
+                    .arg(waiting)
+                    .arg(waiting == 1 ? QStringLiteral("test") : QStringLiteral("tests"),
+                         QDir::toNativeSeparators(KeptAside::folder()),
+                         waiting == 1 ? QStringLiteral("waits") : QStringLiteral("wait")));
     }
     if (!create && !QFile::exists(path))
         return fail(2, QStringLiteral("%1: no test history there").arg(path));
     history = std::make_unique<TestHistory>(path);
-    return history->open() ? 0 : fail(2, history->errorString());
+    const Done opened = create ? history->openOrMake() : history->open();
+    return opened ? 0 : fail(2, opened.reason());
 }
 
 int runList(const Options &o, TestHistory &history)
 {
     const QString text = o.arguments().value(1);
     TablePrinter table;
-    if (!history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
-                         [&](const StoredTest &test) {
-                             const QStringList row = Listing::testRow(test);
-                             if (Listing::matchesFilter(row, text))
-                                 table.add(row);
-                             return true;
-                         }))
-        return fail(2, history.errorString());
+    const Done read = history.forEach(TestHistory::Order::OldestFirst, TestHistory::Part::Listed,
+                                      [&](const StoredTest &test) {
+                                          const QStringList row = Listing::testRow(test);
+                                          if (Listing::matchesFilter(row, text))
+                                              table.add(row);
+                                          return true;
+                                      });
+    if (!read)
+        return fail(2, read.reason());
     return table.print() ? 0 : fail(2, QStringLiteral("the list could not be laid out"));
 }
 
@@ -260,12 +330,12 @@ int runDue(const Options &o, TestHistory &history)
         if (!isNumber || days < 0)
             return fail(2, QStringLiteral("--within takes a number of days from 0"));
     }
-    QList<DueItem> items;
-    if (!Listing::dueItems(history, items))
-        return fail(2, history.errorString());
+    const Result<QList<DueItem>> items = Listing::dueItems(history);
+    if (!items)
+        return fail(2, items.reason());
     const QDate today = QDate::currentDate();
     TablePrinter table;
-    for (const DueItem &item : std::as_const(items)) {
+    for (const DueItem &item : *items) {
         if (standsOut(item.due, today, days))
             table.add(Listing::dueRow(item));
     }
@@ -279,14 +349,14 @@ int runReprint(const Options &o, TestHistory &history)
         return fail(2, QStringLiteral("reprint takes either --test N or --beacon ID"));
     if (o.parser.isSet(o.date) && !byBeacon)
         return fail(2, QStringLiteral("--date goes with --beacon"));
-    std::optional<StoredTest> test;
+    Result<std::optional<StoredTest>> test = std::optional<StoredTest>();
     if (byNumber) {
         bool isNumber = false;
         const qint64 number = o.parser.value(o.test).toLongLong(&isNumber);
         if (!isNumber || number < 1)
             return fail(2, QStringLiteral("--test takes a test number from 1"));
         test = history.test(number);
-        if (!test && history.errorString().isEmpty())
+        if (test && !*test)
             return fail(1, QStringLiteral("%1 holds no test %2")
                                .arg(QDir::toNativeSeparators(history.filePath()))
                                .arg(number));
@@ -298,7 +368,7 @@ int runReprint(const Options &o, TestHistory &history)
         if (o.parser.isSet(o.date) && !date.isValid())
             return fail(2, QStringLiteral("--date takes a day as YYYY-MM-DD"));
         test = history.latest(beaconId, date);
-        if (!test && history.errorString().isEmpty())
+        if (test && !*test)
             return fail(
                 1, QStringLiteral("%1 holds no test of beacon %2%3")
                        .arg(QDir::toNativeSeparators(history.filePath()), beaconId.toUpper(),
@@ -306,11 +376,17 @@ int runReprint(const Options &o, TestHistory &history)
                                            : QString()));
     }
     if (!test)
-        return fail(2, history.errorString());
-    const QString path =
-        o.parser.isSet(o.output) ? o.parser.value(o.output) : reprintFileName(history, *test);
+        return fail(2, test.reason());
+    const StoredTest &found = **test;
+    QString path = o.parser.value(o.output);
+    if (!o.parser.isSet(o.output)) {
+        const Result<QString> name = reprintFileName(history, found);
+        if (!name)
+            return fail(2, name.reason());
+        path = *name;
+    }
     const bool force = o.parser.isSet(o.force);
-    const Result<QString> written = reprintTo(*test, path, force);
+    const Result<QString> written = reprintTo(found, path, force);
     if (!written)
         return fail(1, written.reason() + (!force && QFileInfo(path).isFile()
                                                ? QStringLiteral("; --force replaces it")

@@ -1,6 +1,9 @@
 #include "listing.h"
 
 #include "isotime.h"
+#include "verdicts.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <iterator>
@@ -8,6 +11,25 @@
 namespace Listing {
 
 namespace {
+
+// A long list holds few distinct readings, and judging one means reading its
+// text as a number: each is judged once a thread, for each target.
+QString frequencyVerdict(const TestRecord &r)
+{
+    constexpr qsizetype Kept = 4096;
+    thread_local QHash<QString, QString> judged[Verdicts::TargetCount];
+    if (r.targetIndex < 0 || r.targetIndex >= int(std::size(judged)))
+        return r.frequencyVerdictText();
+    QHash<QString, QString> &verdicts = judged[r.targetIndex];
+    // Either verdict is a text; none judged yet is a null one.
+    if (const QString known = verdicts.value(r.frequency); !known.isNull())
+        return known;
+    if (verdicts.size() >= Kept)
+        verdicts.clear();
+    const QString verdict = r.frequencyVerdictText();
+    verdicts.insert(r.frequency, verdict);
+    return verdict;
+}
 
 // The columns of a test's row: its header and its text.
 const struct TestField
@@ -22,7 +44,7 @@ const struct TestField
     {"Model", [](const StoredTest &t) { return t.record.beacon.model; }},
     {"Serial number", [](const StoredTest &t) { return t.record.beacon.beaconSerialNo; }},
     {"Vessel", [](const StoredTest &t) { return t.record.beacon.vesselName; }},
-    {"Frequency verdict", [](const StoredTest &t) { return t.record.frequencyVerdictText(); }},
+    {"Frequency verdict", [](const StoredTest &t) { return frequencyVerdict(t.record); }},
     {"Status verdict", [](const StoredTest &t) { return t.record.statusVerdict; }},
     {"Battery expiry", [](const StoredTest &t) { return t.record.beacon.batteryExpiry; }},
     {"Hydrostatic release expiry",
@@ -77,17 +99,18 @@ bool matchesFilter(const QStringList &row, const QString &text)
     return false;
 }
 
-bool dueItems(const TestHistory &history, QList<DueItem> &items)
+Result<QList<DueItem>> dueItems(const TestHistory &history)
 {
-    items.clear();
-    if (!history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
-            items.append(dueItem(test));
-            return true;
-        }))
-        return false;
+    QList<DueItem> items;
+    const Done read = history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
+        items.append(dueItem(test));
+        return true;
+    });
+    if (!read)
+        return failure(read.reason());
     std::stable_sort(items.begin(), items.end(),
                      [](const DueItem &a, const DueItem &b) { return a.due < b.due; });
-    return true;
+    return items;
 }
 
 } // namespace Listing

@@ -46,8 +46,8 @@ QStringList dueRow(const DueItem &item);
 bool matchesFilter(const QStringList &row, const QString &text);
 
 // Every beacon once, from its latest test, soonest due first (then by test
-// number). False when the history cannot be read; history.errorString() says why.
-bool dueItems(const TestHistory &history, QList<DueItem> &items);
+// number).
+Result<QList<DueItem>> dueItems(const TestHistory &history);
 
 } // namespace Listing
 

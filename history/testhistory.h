@@ -1,90 +1,129 @@
 #ifndef TESTHISTORY_H
 #define TESTHISTORY_H
 
+#include "result.h"
 #include "testrecord.h"
 
 #include <QDate>
+#include <QList>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
-#include <QStringList>
 
 #include <functional>
 #include <optional>
 
+QT_BEGIN_NAMESPACE
+class QSqlError;
+class QSqlQuery;
+QT_END_NAMESPACE
+
 // The test history: every saved test in an SQLite database beside the
 // reports. The CSV register is written for spreadsheets and read only to be
 // imported. No window in here.
+//
+// A test is known by its identity: the moment of its measurement, to the
+// second and with its offset from UTC, and its hex message. The history holds
+// each test once; storing it again replaces its record under its number.
 class TestHistory
 {
 public:
     static constexpr char FileName[] = "test-history.sqlite";
-    // The schema this program writes; a later one is left alone.
-    static constexpr int SchemaVersion = 1;
+    // The schema this program writes; an earlier one is brought up to it, a
+    // later one is left alone.
+    static constexpr int SchemaVersion = 2;
+    // Long enough for another program's transaction of one test, or an
+    // import, to finish.
+    static constexpr int BusyTimeoutMs = 10000;
 
     // folder/test-history.sqlite
     static QString path(const QString &folder);
 
-    // Each history has its own connection, so that the window and a reprint
-    // may hold one each without stepping on each other.
-    explicit TestHistory(const QString &path);
+    // Each history has its own connection, so that threads and programs may
+    // hold one each. busyTimeoutMs: how long a statement waits for another
+    // program's lock before it gives up with "database is locked".
+    explicit TestHistory(const QString &path, int busyTimeoutMs = BusyTimeoutMs);
     ~TestHistory();
     TestHistory(const TestHistory &) = delete;
     TestHistory &operator=(const TestHistory &) = delete;
 
-    // Opens the database, creating it and its schema when new. A database of
-    // a later schema version is refused and never altered.
-    bool open();
+    // Opens a history that is there, bringing an earlier schema up to this
+    // program's. None there yet (no file, an empty one, an SQLite file without
+    // tables) is a failure that leaves the file as it is; so is a database of
+    // another program, or of a later version of this one.
+    Done open();
+
+    // What a new history is first filled with, in the transaction that makes
+    // it. Its failure undoes the history too.
+    using Seed = std::function<Done(TestHistory &)>;
+    // As open(), but a history that is not there yet is made, and seed fills
+    // it in the same transaction: an interrupted start leaves no history, and
+    // the next one begins again. Another program making it at the same moment
+    // is waited for, and its history taken as it is.
+    Done openOrMake(const Seed &seed = {});
+    // Whether openOrMake made the history (an earlier schema that never held
+    // a test counts as not made yet).
+    bool wasMade() const { return m_made; }
     bool isOpen() const;
-    // True when open() made the database (it did not exist before).
-    bool isNew() const { return m_new; }
-    // Why the last open/add/read failed, naming the path.
-    QString errorString() const;
     QString filePath() const;
     QSqlDatabase database() const;
 
-    // Stores the test in one durable transaction; its number, or none (then
-    // errorString says why and the history is as it was).
-    std::optional<qint64> add(const TestRecord &record);
-    std::optional<StoredTest> test(qint64 number) const;
+    // Stores the test in one durable transaction: a new number, or the number
+    // of the same test stored before, whose record it then replaces.
+    Result<qint64> add(const TestRecord &record);
+    // The test of that number; none when there is no such test.
+    Result<std::optional<StoredTest>> test(qint64 number) const;
     // The beacon's latest test (the later number wins a tie), or its latest
-    // on day. beaconId in either case.
-    std::optional<StoredTest> latest(const QString &beaconId, const QDate &day = {}) const;
-    // How many of the beacon's tests were made on day.
-    int testsOnDay(const QString &beaconId, const QDate &day) const;
-    int count() const;
+    // on day; none when there is none.
+    Result<std::optional<StoredTest>> latest(const QString &beaconId, const QDate &day = {}) const;
+    // Every test made on day, by the bench's own calendar.
+    Result<QList<StoredTest>> testsOn(const QDate &day) const;
+    Result<int> count() const;
 
     // Hands every test to visit, one at a time, without keeping them: oldest
-    // or newest number first. visit returns false to stop. False when the
-    // history cannot be read; errorString says why. Listed reads only what a
-    // listing row and what falls due show (the number, time, beacon ID,
+    // or newest number first. visit returns false to stop. Listed reads only
+    // what a listing row and what falls due show (the number, time, beacon ID,
     // target, frequency, status verdict, vessel, manufacturer, model, serial
     // number and the three dates), which a long history reads far faster.
     enum class Order { OldestFirst, NewestFirst };
     enum class Part { Whole, Listed };
     using Visitor = std::function<bool(const StoredTest &)>;
-    bool forEach(Order order, Part part, const Visitor &visit) const;
+    Done forEach(Order order, Part part, const Visitor &visit) const;
     // The same for each beacon's latest test only, oldest number first.
-    bool forEachLatest(Part part, const Visitor &visit) const;
+    Done forEachLatest(Part part, const Visitor &visit) const;
 
+    // What became of a test handed to an import.
+    enum class Took {
+        New,      // a test of its own, numbered
+        Already,  // the history held it before the import, and keeps its record
+        Repeated, // an earlier line's test: corrected where this import brought it
+        Refused,  // the history took nothing more
+    };
+    using Add = std::function<Took(const TestRecord &)>;
     // Adds the tests that produce hands to add, in one transaction: all of
-    // them, or none when produce returns false or one cannot be added (then
-    // errorString says why, unless produce stopped of its own accord). add
-    // returns false once the database has refused a test.
-    using Add = std::function<bool(const TestRecord &)>;
-    bool addAll(const std::function<bool(const Add &add)> &produce);
+    // them, or none when produce fails or the history refuses one (then why).
+    Done addAll(const std::function<Done(const Add &add)> &produce);
 
 private:
-    bool fail(const QString &what) const;
-    // The whole test a prepared query finds first, or none; errorString says
-    // why when the query could not run.
-    std::optional<StoredTest> firstOf(QSqlQuery &query) const;
-    bool createSchema();
+    enum class State { Empty, Current, Earlier, Foreign, Later };
+    Done openAs(bool make, const Seed &seed);
+    Result<State> look() const;
+    Done makeOrBringUp(bool make, const Seed &seed);
+    Done bringUp(bool &neverUsed);
+    Failure failed(const QString &why) const;
+    Failure failedWith(const QSqlError &error) const;
+    Failure unknownTarget(const QSqlQuery &q) const;
+    Result<std::optional<StoredTest>> firstOf(QSqlQuery &q) const;
+    Done visitAll(QSqlQuery &q, Part part, const Visitor &visit) const;
+    Done begin();
+    Done commit();
+    void rollBack();
 
     QString m_path;
     QString m_connection;
-    bool m_new = false;
-    mutable QString m_error;
+    int m_busyTimeoutMs;
+    bool m_made = false;
+    // Transactions begun and not ended; the inner ones are savepoints.
+    int m_depth = 0;
 };
 
 #endif // TESTHISTORY_H

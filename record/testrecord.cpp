@@ -48,6 +48,11 @@ QString TestRecord::dateLine() const
     return reportDateText(time);
 }
 
+QDateTime TestRecord::identityTime() const
+{
+    return measuredAt.isValid() ? measuredAt : time;
+}
+
 QString reportDateText(const QDateTime &time)
 {
     // Date and time from one reading, so that they agree across midnight.

@@ -43,6 +43,11 @@ struct TestRecord
     // What the status label showed, leading blanks kept.
     QString statusVerdict;
     QString programVersion;
+    // When the exchange that measured the test completed. With the hex
+    // message it is the test's identity, to the second: a report made again
+    // from the same measurement is the same test. Unset, the report's moment
+    // stands for it.
+    QDateTime measuredAt{};
     // What the technician filled in beside the measurement: the kind of test,
     // the ship, the answers to the checks, remarks. Initialised here, so that
     // a brace list of the fields above need not name it.
@@ -60,6 +65,8 @@ struct TestRecord
     QString beaconId() const;
     // The report's date line: date in Qt's text form, blank, hh:mm:ss.
     QString dateLine() const;
+    // The moment of the test's identity: measuredAt, or the report's moment.
+    QDateTime identityTime() const;
 };
 
 // The date line's form, for any moment (a reprint prints its own).

@@ -1,28 +1,39 @@
 #include "registertransfer.h"
 
-#include "testregister.h"
-
 #include <QDir>
 #include <QSaveFile>
 
-Result<RegisterImport> importRegister(TestHistory &history, const QString &csvPath)
+Result<RegisterImport> importRegister(TestHistory &history, const QString &csvPath,
+                                      const TestRegister::Progress &progress)
 {
     RegisterImport result;
-    QString readError;
-    const bool added = history.addAll([&](const TestHistory::Add &add) {
+    result.file = QDir::toNativeSeparators(csvPath);
+    TestRegister::Reading reading;
+    const Done added = history.addAll([&](const TestHistory::Add &add) {
         return TestRegister::read(
             csvPath,
             [&](const TestRecord &record) {
-                if (!add(record))
-                    return false;
-                ++result.imported;
-                return true;
+                switch (add(record)) {
+                case TestHistory::Took::New:
+                    ++result.imported;
+                    return true;
+                case TestHistory::Took::Already:
+                    ++result.already;
+                    return true;
+                case TestHistory::Took::Repeated:
+                    return true;
+                case TestHistory::Took::Refused:
+                    break;
+                }
+                return false;
             },
-            result.skipped, readError);
+            reading, progress);
     });
-    if (added)
-        return result;
-    return failure(readError.isEmpty() ? history.errorString() : readError);
+    if (!added)
+        return failure(added.reason());
+    result.skipped = reading.skipped;
+    result.spreadsheetSigns = reading.spreadsheetSigns;
+    return result;
 }
 
 Done exportRegister(const TestHistory &history, const QString &csvPath)
@@ -36,13 +47,13 @@ Done exportRegister(const TestHistory &history, const QString &csvPath)
         return fileFailure();
     file.write(TestRegister::start());
     bool written = true;
-    const bool read = history.forEach(
+    const Done read = history.forEach(
         TestHistory::Order::OldestFirst, TestHistory::Part::Whole, [&](const StoredTest &test) {
             written = file.write(TestRegister::csvLine(TestRegister::fields(test.record))) >= 0;
             return written;
         });
     if (!read)
-        return failure(history.errorString());
+        return read;
     if (!written || !file.commit())
         return fileFailure();
     return {};

@@ -1,18 +1,24 @@
 #include "testregister.h"
 
+#include "duedates.h"
+#include "filesync.h"
 #include "isotime.h"
 #include "reportfile.h"
+#include "testfields.h"
 #include "verdicts.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <QStringDecoder>
 
 #include <csv.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace TestRegister {
 
@@ -20,37 +26,40 @@ namespace {
 
 // Longer than one append takes, short enough not to hold up the technician.
 constexpr int LockWaitMs = 2000;
+// No program takes this long between making its lock file and writing its
+// name into it: an empty lock file older than this was left by a crash.
+constexpr int EmptyLockStaleMs = 2000;
+// What is read of a register to tell its encoding.
+constexpr qsizetype EncodingProbeBytes = 64 * 1024;
 
 const char Utf8Bom[] = "\xEF\xBB\xBF";
 
-enum Column {
-    TimeColumn,
-    VesselColumn,
-    ManufacturerColumn,
-    ModelColumn,
-    SerialColumn,
-    BracketTypeColumn,
-    BracketSerialColumn,
-    BatteryColumn,
-    HydrostaticColumn,
-    SbmColumn,
-    BeaconIdColumn,
-    HexMessageColumn,
-    TargetColumn,
-    FrequencyColumn,
-    FrequencyVerdictColumn,
-    DistressColumn,
-    RfLevelColumn,
-    StatusReadingColumn,
-    StatusVerdictColumn,
-    InstrumentSerialColumn,
-    CalibrationColumn,
-    CompanyColumn,
-    TesterColumn,
-    VersionColumn,
-    ReportFileColumn,
-    ColumnCount
-};
+// The column of the first field of that kind.
+int columnOf(TestField::Kind kind)
+{
+    const TestFields::Range all = TestFields::all();
+    for (int c = 0; c < all.size(); ++c) {
+        if (all[c].kind == kind)
+            return c;
+    }
+    return -1;
+}
+
+int columnOf(QString TestRecord::*measured)
+{
+    const TestFields::Range all = TestFields::all();
+    for (int c = 0; c < all.size(); ++c) {
+        if (all[c].measured == measured)
+            return c;
+    }
+    return -1;
+}
+
+const int ColumnCount = TestFields::all().size();
+const int HexMessageColumn = columnOf(&TestRecord::hexMessage);
+const int TimeColumn = columnOf(TestField::Time);
+// A register written before the measurement's moment was kept lacks the last column.
+const int OlderColumnCount = ColumnCount - 1;
 
 bool isPlainNumber(const QString &value)
 {
@@ -86,8 +95,27 @@ QString columnError(int column, const QString &what)
 {
     return QStringLiteral("column %1 (\"%2\"): %3")
         .arg(column + 1)
-        .arg(header().value(column), what);
+        .arg(QLatin1String(TestFields::all()[column].title), what);
 }
+
+bool isUtf16(const QByteArray &bytes)
+{
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
+           bytes.left(64).contains('\0');
+}
+
+// Whether the beginning of a register reads as UTF-8, up to its last whole line.
+bool isUtf8(QByteArray head)
+{
+    if (head.size() == EncodingProbeBytes)
+        head.truncate(head.lastIndexOf('\n') + 1);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(head);
+    return !utf8.hasError();
+}
+
+const QString Utf16Refusal =
+    QStringLiteral("UTF-16 text, where the register is UTF-8; save it as \"Text CSV\" in UTF-8");
 
 // The test of one register line; false and error when a field cannot be
 // what the program wrote.
@@ -97,28 +125,44 @@ bool toRecord(QStringList &f, TestRecord &record, QString &error)
         if (field.startsWith(u'\''))
             field = fromSpreadsheetSafe(field);
     }
-    record.time = QDateTime::fromString(f[TimeColumn], Qt::ISODate);
-    if (!record.time.isValid()) {
-        error = columnError(TimeColumn, QStringLiteral("not a date and time"));
-        return false;
+    const TestFields::Range all = TestFields::all();
+    for (int c = 0; c < f.size(); ++c) {
+        const TestField &field = all[c];
+        switch (field.kind) {
+        case TestField::Typed:
+        case TestField::Measured:
+            field.text(record) = f[c];
+            break;
+        case TestField::Time:
+            record.time = QDateTime::fromString(f[c], Qt::ISODate);
+            if (!record.time.isValid()) {
+                error = columnError(c, QStringLiteral("not a date and time"));
+                return false;
+            }
+            break;
+        case TestField::Target:
+            record.targetIndex = Verdicts::targetIndex(f[c]);
+            if (record.targetIndex < 0) {
+                error = columnError(c, QStringLiteral("not a target frequency"));
+                return false;
+            }
+            break;
+        case TestField::MeasuredAt:
+            // Most often the report's own moment, read already.
+            record.measuredAt =
+                f[c] == f[TimeColumn] ? record.time : QDateTime::fromString(f[c], Qt::ISODate);
+            if (!f[c].isEmpty() && !record.measuredAt.isValid()) {
+                error = columnError(c, QStringLiteral("not a date and time"));
+                return false;
+            }
+            break;
+        case TestField::BeaconId:
+        case TestField::FrequencyVerdict:
+        case TestField::Distress:
+        case TestField::ReportFile:
+            break;
+        }
     }
-    record.beacon = {f[VesselColumn],  f[ManufacturerColumn], f[ModelColumn],
-                     f[SerialColumn],  f[BracketTypeColumn],  f[BracketSerialColumn],
-                     f[BatteryColumn], f[HydrostaticColumn],  f[SbmColumn],
-                     f[CompanyColumn], f[TesterColumn]};
-    record.targetIndex = Verdicts::targetIndex(f[TargetColumn]);
-    if (record.targetIndex < 0) {
-        error = columnError(TargetColumn, QStringLiteral("not a target frequency"));
-        return false;
-    }
-    record.hexMessage = f[HexMessageColumn];
-    record.frequency = f[FrequencyColumn];
-    record.rfLevel = f[RfLevelColumn];
-    record.statusReading = f[StatusReadingColumn];
-    record.statusVerdict = f[StatusVerdictColumn];
-    record.instrumentSerialNo = f[InstrumentSerialColumn];
-    record.calibrationDue = f[CalibrationColumn];
-    record.programVersion = f[VersionColumn];
     if (!record.messageValid()) {
         error = columnError(HexMessageColumn,
                             QStringLiteral("the message fails its error-correcting codes"));
@@ -126,6 +170,73 @@ bool toRecord(QStringList &f, TestRecord &record, QString &error)
     }
     return true;
 }
+
+// What a spreadsheet leaves in a register it saved: each kind once, with
+// the first place it was seen.
+struct SpreadsheetSigns
+{
+    bool noBom = false;
+    QString lineEnds; // "LF", "CR", or empty for CR LF
+    bool unquoted = false;
+    QString exponent, date, renamed;
+
+    // Values are looked at only in a file that a spreadsheet has saved: the
+    // program writes what was typed, whatever it looks like.
+    bool saved() const { return noBom || !lineEnds.isEmpty() || unquoted; }
+
+    void look(const QStringList &row, const TestRecord &record, int line)
+    {
+        static const QRegularExpression exponentForm(
+            QStringLiteral("\\A[+-]?[0-9]\\.[0-9]+E[+-][0-9]+\\z"),
+            QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression dateLike(
+            QStringLiteral("\\A[0-9]{1,4}([./-][0-9]{1,4}){1,2}\\z"));
+        const TestFields::Range all = TestFields::all();
+        for (int c = 0; c < row.size() && c < all.size(); ++c) {
+            const TestField &f = all[c];
+            if (!f.isText())
+                continue;
+            const QString &value = row[c];
+            if (exponent.isEmpty() && exponentForm.match(value).hasMatch())
+                exponent = QStringLiteral("numbers in exponent form, such as %1 on line %2")
+                               .arg(value)
+                               .arg(line);
+            const bool isDate = f.typed == &BeaconFields::batteryExpiry ||
+                                f.typed == &BeaconFields::hydrostaticReleaseExpiry ||
+                                f.typed == &BeaconFields::sbmDueDate;
+            if (date.isEmpty() && isDate && !dueDate(value).isValid() &&
+                dateLike.match(value.trimmed()).hasMatch())
+                date =
+                    QStringLiteral("dates rewritten, such as %1 on line %2").arg(value).arg(line);
+        }
+        // The report's name was made from the fields as the program wrote them.
+        const int named = columnOf(TestField::ReportFile);
+        const BeaconFields &b = record.beacon;
+        if (renamed.isEmpty() && named < row.size() && !row[named].isEmpty() &&
+            row[named] != ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo))
+            renamed = QStringLiteral("manufacturer, model or serial number changed since the "
+                                     "report was named, such as \"%1\" on line %2 (leading zeros "
+                                     "gone?)")
+                          .arg(row[named])
+                          .arg(line);
+    }
+
+    QStringList words() const
+    {
+        QStringList list;
+        if (noBom)
+            list.append(QStringLiteral("no byte-order mark"));
+        if (!lineEnds.isEmpty())
+            list.append(lineEnds + QStringLiteral(" line ends"));
+        if (unquoted)
+            list.append(QStringLiteral("fields not quoted"));
+        for (const QString &found : {exponent, date, renamed}) {
+            if (!found.isEmpty())
+                list.append(found);
+        }
+        return list;
+    }
+};
 
 // Reads the register's rows as libcsv hands them over, field by field. libcsv
 // knows nothing of lines, so it is fed one line at a time and the lines are
@@ -143,6 +254,9 @@ struct Reader
     bool headerRead = false;
     bool stopped = false;
     QString fatal;
+    SpreadsheetSigns signs;
+    // One for every field, told to forget an error after each.
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
 
     void skip(int line, const QString &what)
     {
@@ -150,25 +264,44 @@ struct Reader
     }
 };
 
-// Worked out anew from the other columns; their text need not be kept.
-bool isDerived(qsizetype column)
+// Worked out anew from the other columns; their text need not be kept,
+// unless a spreadsheet's changes are looked for.
+bool isDerived(qsizetype column, const Reader &reader)
 {
-    return column == BeaconIdColumn || column == FrequencyVerdictColumn ||
-           column == DistressColumn || column == ReportFileColumn;
+    if (column >= ColumnCount)
+        return false;
+    switch (TestFields::all()[int(column)].kind) {
+    case TestField::BeaconId:
+    case TestField::FrequencyVerdict:
+    case TestField::Distress:
+        return true;
+    case TestField::ReportFile:
+        return !reader.signs.saved();
+    default:
+        return false;
+    }
 }
 
 void takeField(void *data, size_t size, void *context)
 {
     auto *reader = static_cast<Reader *>(context);
-    if (reader->headerRead && isDerived(reader->row.size())) {
+    if (reader->headerRead && isDerived(reader->row.size(), *reader)) {
         reader->row.append(QString());
         return;
     }
     // A register saved in Latin-1 would otherwise turn its letters into
     // replacement characters without a word.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QStringDecoder &utf8 = reader->utf8;
     reader->row.append(utf8(QByteArrayView(static_cast<const char *>(data), qsizetype(size))));
-    reader->notUtf8 = reader->notUtf8 || utf8.hasError();
+    if (utf8.hasError()) {
+        reader->notUtf8 = true;
+        utf8.resetState();
+    }
+}
+
+QString notTheHeader(int line)
+{
+    return QStringLiteral("line %1: not the header of a test register of this program").arg(line);
 }
 
 // The header first, then one test a row.
@@ -176,26 +309,29 @@ void checkRow(Reader &reader)
 {
     if (!reader.headerRead) {
         reader.headerRead = true;
-        if (reader.row != header())
-            reader.fatal = QStringLiteral("line %1: not the header of a test register of this "
-                                          "program")
-                               .arg(reader.rowLine);
+        const QStringList titles = header();
+        if (reader.row != titles && reader.row != titles.mid(0, OlderColumnCount))
+            reader.fatal = notTheHeader(reader.rowLine);
         return;
     }
     TestRecord record;
     QString error;
+    const qsizetype fields = reader.row.size();
     if (reader.notUtf8)
         reader.skip(reader.rowLine, QStringLiteral("not UTF-8 text"));
-    else if (reader.row.size() != ColumnCount)
-        reader.skip(reader.rowLine, QStringLiteral("%1 %2, where a test has %3")
-                                        .arg(reader.row.size())
-                                        .arg(reader.row.size() == 1 ? QStringLiteral("field")
-                                                                    : QStringLiteral("fields"))
-                                        .arg(int(ColumnCount)));
+    else if (fields != ColumnCount && fields != OlderColumnCount)
+        reader.skip(reader.rowLine,
+                    QStringLiteral("%1 %2, where a test has %3")
+                        .arg(fields)
+                        .arg(fields == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
+                        .arg(fields < OlderColumnCount ? OlderColumnCount : ColumnCount));
     else if (!toRecord(reader.row, record, error))
         reader.skip(reader.rowLine, error);
-    else
+    else {
+        if (reader.signs.saved())
+            reader.signs.look(reader.row, record, reader.rowLine);
         reader.stopped = !reader.take(record);
+    }
 }
 
 void takeRow(int, void *context)
@@ -220,12 +356,23 @@ qsizetype lineEnd(const QByteArray &bytes, qsizetype from)
     return bytes.size();
 }
 
-// Feeds the register line by line. A row that libcsv cannot take is skipped
-// and reading starts again on the line after the row's first, so that a
-// line cut short costs only itself and not the intact lines behind it.
-void readRows(const QByteArray &bytes, Reader &reader)
+// The first line tells how the file was saved: the program quotes every
+// field and ends its lines with CR LF.
+void lookAtHeader(const QByteArray &bytes, qsizetype from, Reader &reader)
 {
-    qsizetype pos = 0;
+    const qsizetype end = lineEnd(bytes, from);
+    reader.signs.unquoted = from < bytes.size() && bytes[from] != '"';
+    if (end > from && bytes[end - 1] == '\n' && (end - 2 < from || bytes[end - 2] != '\r'))
+        reader.signs.lineEnds = QStringLiteral("LF");
+    else if (end > from && bytes[end - 1] == '\r')
+        reader.signs.lineEnds = QStringLiteral("CR");
+}
+
+// Feeds the register line by line from pos. A row that libcsv cannot take is
+// skipped and reading starts again on the line after the row's first, so
+// that a line cut short costs only itself and not the intact lines behind it.
+void readRows(const QByteArray &bytes, qsizetype pos, Reader &reader, const Progress &progress)
+{
     int line = 1;
     while (pos < bytes.size() && reader.fatal.isEmpty() && !reader.stopped) {
         csv_parser parser;
@@ -241,6 +388,8 @@ void readRows(const QByteArray &bytes, Reader &reader)
             if (parser.pstate == 0) {
                 reader.rowLine = line;
                 rowStart = pos;
+                if (progress && line % 1024 == 0 && !progress(pos, bytes.size()))
+                    reader.stopped = true;
             }
             const qsizetype next = lineEnd(bytes, pos);
             parsed = csv_parse(&parser, bytes.constData() + pos, size_t(next - pos), takeField,
@@ -257,9 +406,7 @@ void readRows(const QByteArray &bytes, Reader &reader)
         if (parsed)
             return;
         if (!reader.headerRead) {
-            reader.fatal = QStringLiteral("line %1: not the header of a test register of this "
-                                          "program")
-                               .arg(reader.rowLine);
+            reader.fatal = notTheHeader(reader.rowLine);
             return;
         }
         reader.skip(reader.rowLine,
@@ -274,6 +421,40 @@ void readRows(const QByteArray &bytes, Reader &reader)
     }
 }
 
+// Reads bytes as a register named file; the reason when it is none at all.
+Done readBytes(const QByteArray &bytes, const QString &file, const Take &take, Reading &reading,
+               const Progress &progress)
+{
+    if (isUtf16(bytes))
+        return failure(file + QStringLiteral(": ") + Utf16Refusal);
+    const qsizetype start = bytes.startsWith(Utf8Bom) ? 3 : 0;
+    Reader reader(take, file, reading.skipped);
+    reader.signs.noBom = start == 0 && !bytes.isEmpty();
+    lookAtHeader(bytes, start, reader);
+    readRows(bytes, start, reader, progress);
+    if (!reader.fatal.isEmpty())
+        return failure(file + QStringLiteral(", ") + reader.fatal);
+    if (reader.signs.saved())
+        reading.spreadsheetSigns = reader.signs.words();
+    if (reader.stopped)
+        return failure(file + QStringLiteral(": reading stopped"));
+    return {};
+}
+
+// A lock file that a crash left empty keeps nobody out.
+bool dropStaleEmptyLock(const QString &lockPath)
+{
+    const QFileInfo lock(lockPath);
+    return lock.exists() && lock.size() == 0 &&
+           lock.lastModified().msecsTo(QDateTime::currentDateTime()) > EmptyLockStaleMs &&
+           QFile::remove(lockPath);
+}
+
+bool nearlyFull(const QString &folder)
+{
+    return QStorageInfo(folder).bytesAvailable() < 64 * 1024;
+}
+
 } // namespace
 
 QString path(const QString &folder)
@@ -283,63 +464,47 @@ QString path(const QString &folder)
 
 QStringList header()
 {
-    return {
-        QStringLiteral("Date and time"),
-        QStringLiteral("Vessel name"),
-        QStringLiteral("Manufacturer"),
-        QStringLiteral("Model"),
-        QStringLiteral("Beacon serial number"),
-        QStringLiteral("Bracket type"),
-        QStringLiteral("Bracket serial number"),
-        QStringLiteral("Battery expiry"),
-        QStringLiteral("Hydrostatic release expiry date"),
-        QStringLiteral("SBM due date"),
-        QStringLiteral("Beacon ID (15 hex)"),
-        QStringLiteral("Hex message"),
-        QStringLiteral("Target frequency"),
-        QStringLiteral("Measured frequency (MHz)"),
-        QStringLiteral("Frequency verdict"),
-        QStringLiteral("Distress"),
-        QStringLiteral("RF level (dB)"),
-        QStringLiteral("Status reading"),
-        QStringLiteral("Status verdict"),
-        QStringLiteral("Instrument serial number"),
-        QStringLiteral("Calibration due"),
-        QStringLiteral("Company"),
-        QStringLiteral("Tested by"),
-        QStringLiteral("Program version"),
-        QStringLiteral("Report file"),
-    };
+    QStringList titles;
+    for (const TestField &f : TestFields::all())
+        titles.append(QLatin1String(f.title));
+    return titles;
 }
 
 QStringList fields(const TestRecord &r)
 {
+    QStringList texts;
+    texts.reserve(ColumnCount);
     const BeaconFields &b = r.beacon;
-    return {isoTime(r.time),
-            b.vesselName,
-            b.manufacturer,
-            b.model,
-            b.beaconSerialNo,
-            b.bracketType,
-            b.bracketSerialNo,
-            b.batteryExpiry,
-            b.hydrostaticReleaseExpiry,
-            b.sbmDueDate,
-            r.beaconId(),
-            r.hexMessage,
-            r.targetFrequencyText(),
-            r.frequency,
-            r.frequencyVerdictText(),
-            r.distressText(),
-            r.rfLevel,
-            r.statusReading,
-            r.statusVerdict,
-            r.instrumentSerialNo,
-            r.calibrationDue,
-            b.companyName,
-            b.testedBy,
-            r.programVersion,
-            ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo)};
+    for (const TestField &f : TestFields::all()) {
+        switch (f.kind) {
+        case TestField::Typed:
+        case TestField::Measured:
+            texts.append(f.text(r));
+            break;
+        case TestField::Time:
+            texts.append(isoTime(r.time));
+            break;
+        case TestField::Target:
+            texts.append(r.targetFrequencyText());
+            break;
+        case TestField::BeaconId:
+            texts.append(r.beaconId());
+            break;
+        case TestField::FrequencyVerdict:
+            texts.append(r.frequencyVerdictText());
+            break;
+        case TestField::Distress:
+            texts.append(r.distressText());
+            break;
+        case TestField::ReportFile:
+            texts.append(ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo));
+            break;
+        case TestField::MeasuredAt:
+            texts.append(isoTime(r.identityTime()));
+            break;
+        }
+    }
+    return texts;
 }
 
 QString spreadsheetSafe(const QString &value)
@@ -371,36 +536,44 @@ QByteArray csvLine(const QStringList &fields)
     return line + "\r\n";
 }
 
-QString append(const QString &folder, const TestRecord &record)
-{
-    return append(folder, fields(record));
-}
-
-QString append(const QString &folder, const QStringList &fields)
+Done append(const QString &folder, const TestRecord &record)
 {
     const QString registerPath = path(folder);
     // Two program instances append one after the other, and only one of them
     // finds the register new. The lock, not the file's append mode, keeps them
     // apart: Qt on Windows appends by seeking to the end first.
-    QLockFile lock(registerPath + QStringLiteral(".lock"));
-    if (!lock.tryLock(LockWaitMs)) {
+    const QString lockPath = registerPath + QStringLiteral(".lock");
+    dropStaleEmptyLock(lockPath);
+    QLockFile lock(lockPath);
+    bool locked = lock.tryLock(LockWaitMs);
+    if (!locked && lock.error() == QLockFile::LockFailedError && dropStaleEmptyLock(lockPath))
+        locked = lock.tryLock(0);
+    if (!locked) {
         if (lock.error() == QLockFile::LockFailedError)
-            return QStringLiteral("another VESTRA program is writing it");
+            return failure(QStringLiteral("another VESTRA program is writing it"));
         // A folder that takes no lock file may still hold a writable register;
         // then there is nobody to keep apart from but another such program.
         if (lock.error() != QLockFile::PermissionError)
-            return QStringLiteral("its lock file cannot be made");
+            return failure(nearlyFull(folder) ? QStringLiteral("no space left on the disk")
+                                              : QStringLiteral("its lock file cannot be made"));
     }
 
     QFile file(registerPath);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return file.errorString();
+        return failure(file.errorString());
     qint64 sizeBefore = file.size();
-    QByteArray line = csvLine(fields);
+    const QByteArray head = file.read(EncodingProbeBytes);
+    // Lines of another encoding would spoil a register an import could read.
+    if (isUtf16(head))
+        return failure(QStringLiteral("it is ") + Utf16Refusal);
+    if (!isUtf8(head.startsWith(Utf8Bom) ? head.mid(3) : head))
+        return failure(QStringLiteral("it is not UTF-8 text; save it as \"Text CSV\" in UTF-8"));
+    QByteArray line = csvLine(fields(record));
     // A register of only the byte-order mark, as some editors leave it, gets
     // its header too.
-    if (sizeBefore <= qint64(sizeof Utf8Bom - 1) &&
-        QByteArray(Utf8Bom).startsWith(file.read(sizeBefore))) {
+    const bool isNew =
+        sizeBefore <= qint64(sizeof Utf8Bom - 1) && QByteArray(Utf8Bom).startsWith(head);
+    if (isNew) {
         sizeBefore = 0;
         line.prepend(start());
     } else {
@@ -411,12 +584,14 @@ QString append(const QString &folder, const QStringList &fields)
             line.prepend("\r\n");
     }
     file.seek(sizeBefore);
-    if (!ReportFile::writeAll(file, line)) {
-        const QString why = file.errorString();
+    if (!ReportFile::writeAll(file, line) || !FileSync::sync(file) ||
+        (isNew && !FileSync::syncFolder(folder))) {
+        const QString why =
+            file.error() != QFileDevice::NoError ? file.errorString() : qt_error_string(errno);
         file.resize(sizeBefore);
-        return why;
+        return failure(why);
     }
-    return QString();
+    return {};
 }
 
 QByteArray start()
@@ -424,30 +599,28 @@ QByteArray start()
     return QByteArray(Utf8Bom) + csvLine(header());
 }
 
-bool read(const QString &registerPath, const Take &take, QStringList &skipped, QString &error)
+Done check(const QString &registerPath)
 {
     const QString file = QDir::toNativeSeparators(registerPath);
     QFile input(registerPath);
-    if (!input.open(QIODevice::ReadOnly)) {
-        error = file + QStringLiteral(": ") + input.errorString();
-        return false;
-    }
-    QByteArray bytes = input.readAll();
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
-        bytes.left(64).contains('\0')) {
-        error = file + QStringLiteral(": UTF-16 text, where the register is UTF-8; save it as "
-                                      "\"Text CSV\" in UTF-8");
-        return false;
-    }
-    if (bytes.startsWith(Utf8Bom))
-        bytes.remove(0, 3);
-    Reader reader(take, file, skipped);
-    readRows(bytes, reader);
-    if (!reader.fatal.isEmpty()) {
-        error = file + QStringLiteral(", ") + reader.fatal;
-        return false;
-    }
-    return !reader.stopped;
+    if (!input.open(QIODevice::ReadOnly))
+        return failure(file + QStringLiteral(": ") + input.errorString());
+    QByteArray head = input.read(EncodingProbeBytes);
+    // The header alone, whole.
+    const qsizetype bom = head.startsWith(Utf8Bom) ? 3 : 0;
+    if (!isUtf16(head))
+        head.truncate(lineEnd(head, bom));
+    Reading ignored;
+    return readBytes(head, file, [](const TestRecord &) { return true; }, ignored, {});
+}
+
+Done read(const QString &registerPath, const Take &take, Reading &reading, const Progress &progress)
+{
+    const QString file = QDir::toNativeSeparators(registerPath);
+    QFile input(registerPath);
+    if (!input.open(QIODevice::ReadOnly))
+        return failure(file + QStringLiteral(": ") + input.errorString());
+    return readBytes(input.readAll(), file, take, reading, progress);
 }
 
 } // namespace TestRegister

@@ -1,6 +1,7 @@
 #ifndef TESTREGISTER_H
 #define TESTREGISTER_H
 
+#include "result.h"
 #include "testrecord.h"
 
 #include <QByteArray>
@@ -40,18 +41,36 @@ QByteArray csvLine(const QStringList &fields);
 QByteArray start();
 
 // Appends the test's line to the register in folder, after the byte-order
-// mark and the header when the register is new. Empty when done, otherwise
-// why not; the register is then as it was.
-QString append(const QString &folder, const TestRecord &record);
-QString append(const QString &folder, const QStringList &fields);
+// mark and the header when the register is new, and has it on the disk
+// before it returns. A register that is not UTF-8 text is left alone. The
+// register is as it was when it could not be done.
+Done append(const QString &folder, const TestRecord &record);
+
+// What a reading found besides the tests.
+struct Reading
+{
+    // Each damaged line that was left out: "file, line N: what is wrong".
+    QStringList skipped;
+    // What a spreadsheet's save did to the file, in words, such as "no
+    // byte-order mark" or "dates rewritten, such as 12/31/2025 on line 4".
+    QStringList spreadsheetSigns;
+};
+
+// How far a reading has come, in bytes of the file; false stops the reading.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
+// Whether the file at path can be read as a register of this program: there,
+// UTF-8, and its first line the header of one (then a reading fails only on
+// what it is handed on to).
+Done check(const QString &path);
 
 // Reads the register at path line by line, oldest first, for an import: each
 // test goes to take, which stops the reading by returning false; each damaged
-// line is skipped and named in skipped ("file, line N: what is wrong"). False
-// when the file is no register of this program at all, or cannot be read
-// (error names the file and why), or take stopped.
+// line is skipped and named. Fails when the file cannot be read, is no
+// register of this program at all (the reason names the file), or take
+// stopped it.
 using Take = std::function<bool(const TestRecord &)>;
-bool read(const QString &path, const Take &take, QStringList &skipped, QString &error);
+Done read(const QString &path, const Take &take, Reading &reading, const Progress &progress = {});
 
 } // namespace TestRegister
 

@@ -8,14 +8,23 @@
 #include <QFile>
 #include <QFileInfo>
 
-QString reprintFileName(const StoredTest &test, bool withTime)
+QString reprintFileName(const StoredTest &test, ReprintNaming naming)
 {
     const TestRecord &r = test.record;
     const QDate day = r.time.date();
     QString suffix = u' ' + isoDate(day);
     // Dots in the time, as no system refuses them in a name.
-    if (withTime)
+    if (naming != ReprintNaming::Day)
         suffix += u' ' + r.time.toString(QStringLiteral("HH.mm.ss"));
+    if (naming == ReprintNaming::Offset || naming == ReprintNaming::Number) {
+        const int minutes = r.time.offsetFromUtc() / 60;
+        suffix += QStringLiteral("%1%2.%3")
+                      .arg(minutes < 0 ? QLatin1String("-") : QLatin1String("+"))
+                      .arg(qAbs(minutes) / 60, 2, 10, QLatin1Char('0'))
+                      .arg(qAbs(minutes) % 60, 2, 10, QLatin1Char('0'));
+    }
+    if (naming == ReprintNaming::Number)
+        suffix += QStringLiteral(" test %1").arg(test.number);
     // A blank typed first would hide the file at the top of a listing.
     const BeaconFields &b = r.beacon;
     return ReportFile::fileName(b.manufacturer, b.model, b.beaconSerialNo, suffix).trimmed();

@@ -1,51 +1,54 @@
 #include "beaconhistory.h"
 
-#include "testhistory.h"
+#include "isotime.h"
+#include "testfields.h"
 
-#include <QFile>
-
-namespace {
-
-// What the beacon carries with it; company and tester change with who tests.
-QString BeaconFields::*const KeptFields[] = {
-    &BeaconFields::vesselName,    &BeaconFields::manufacturer,
-    &BeaconFields::model,         &BeaconFields::beaconSerialNo,
-    &BeaconFields::bracketType,   &BeaconFields::bracketSerialNo,
-    &BeaconFields::batteryExpiry, &BeaconFields::hydrostaticReleaseExpiry,
-    &BeaconFields::sbmDueDate,
-};
-
-} // namespace
+#include <QFileInfo>
 
 bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier)
 {
     bool filled = false;
-    for (QString BeaconFields::*field : KeptFields) {
-        if ((form.*field).isEmpty() && !(earlier.*field).isEmpty()) {
-            form.*field = earlier.*field;
+    for (const TestField &f : TestFields::all()) {
+        if (!f.has(TestField::KeptNextYear))
+            continue;
+        QString &field = form.*f.typed;
+        if (field.isEmpty() && !(earlier.*f.typed).isEmpty()) {
+            field = earlier.*f.typed;
             filled = true;
         }
     }
     return filled;
 }
 
-Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form)
+Result<std::optional<StoredTest>> latestOfBeacon(const QString &historyPath,
+                                                 const QString &hexMessage, int busyTimeoutMs)
 {
     TestRecord received;
     received.hexMessage = hexMessage;
     const QString beaconId = received.beaconId();
-    if (beaconId.isEmpty() || !QFile::exists(historyPath))
-        return {};
-    TestHistory history(historyPath);
-    std::optional<StoredTest> earlier;
-    if (history.open())
-        earlier = history.latest(beaconId);
-    if (!history.errorString().isEmpty())
-        return {QString(), QStringLiteral("Test history cannot be read: ") + history.errorString()};
-    if (!earlier || !fillEmptyFields(form, earlier->record.beacon))
+    // A history made at this program's start cannot be empty but for the
+    // moment of its making.
+    if (beaconId.isEmpty() || QFileInfo(historyPath).size() == 0)
+        return std::optional<StoredTest>();
+    TestHistory history(historyPath, busyTimeoutMs);
+    if (const Done opened = history.open(); !opened)
+        return failure(opened.reason());
+    return history.latest(beaconId);
+}
+
+Recall recallFrom(const Result<std::optional<StoredTest>> &found, BeaconFields &form)
+{
+    if (!found)
+        return {QString(), QStringLiteral("Test history cannot be read: ") + found.reason()};
+    if (!*found || !fillEmptyFields(form, (*found)->record.beacon))
         return {};
     return {
         QStringLiteral("Beacon known from the test of %1: fields filled in, check the expiry dates")
-            .arg(earlier->record.time.date().toString(Qt::ISODate)),
+            .arg(isoDate((*found)->record.time.date())),
         QString()};
+}
+
+Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form)
+{
+    return recallFrom(latestOfBeacon(historyPath, hexMessage), form);
 }

@@ -1,9 +1,13 @@
 #ifndef BEACONHISTORY_H
 #define BEACONHISTORY_H
 
+#include "result.h"
+#include "testhistory.h"
 #include "testrecord.h"
 
 #include <QString>
+
+#include <optional>
 
 // Next year's form: a beacon's earlier test, found in the test history by its
 // 15-hex ID through the database's index.
@@ -11,6 +15,14 @@
 // Fills the empty fields of form that stay with a beacon from year to year
 // (never company or tester) from an earlier test's. True when any was filled.
 bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier);
+
+// The latest test of the message's beacon in the history at historyPath;
+// none for a message without an ID, a history not made yet or a beacon
+// never tested. The look-up, which may wait busyTimeoutMs for another
+// program's lock.
+Result<std::optional<StoredTest>> latestOfBeacon(const QString &historyPath,
+                                                 const QString &hexMessage,
+                                                 int busyTimeoutMs = TestHistory::BusyTimeoutMs);
 
 struct Recall
 {
@@ -20,10 +32,11 @@ struct Recall
     QString error;
 };
 
-// When the history at historyPath holds a test of the message's beacon,
-// fills form's empty beacon fields from the latest one. Nothing to say, and
-// form as it was, for a message without an ID, a history not made yet or a
-// beacon never tested.
+// Fills form's empty beacon fields from what the look-up found, and says so.
+// Nothing to say, and form as it was, when it found none or filled nothing.
+Recall recallFrom(const Result<std::optional<StoredTest>> &found, BeaconFields &form);
+
+// Both in a row.
 Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form);
 
 #endif // BEACONHISTORY_H

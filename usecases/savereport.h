@@ -1,6 +1,7 @@
 #ifndef SAVEREPORT_H
 #define SAVEREPORT_H
 
+#include "testhistory.h"
 #include "testrecord.h"
 
 #include <QString>
@@ -19,9 +20,31 @@ struct ReportOutcome
     bool saved() const { return refusal.isEmpty(); }
 };
 
-// Checks the message and the three fields that name the report, writes the
-// report into folder (empty: no Documents location), then the test into the
-// history beside it, durably, and its line into the CSV register.
+// Checks the message and the three fields that name the report, and writes
+// the report into folder (empty: no Documents location). The test then goes
+// to the history and the register: storeTest.
 ReportOutcome saveReport(const TestRecord &record, const QString &folder);
+
+// Where a saved test is kept: the history and the register in the report
+// folder, and the folder where tests wait that the history could not take.
+struct TestStore
+{
+    QString reportFolder;
+    QString keptAsideFolder;
+    // How long the history's lock is waited for before a test is kept aside.
+    int busyTimeoutMs = TestHistory::BusyTimeoutMs;
+};
+
+// After the report: the tests kept aside earlier, then this one, into the
+// history, each in one durable transaction; kept aside itself when the
+// history cannot take it. Then its line into the register. A history that
+// has vanished is made anew with the register imported first. The
+// status-log lines, in the order things happen. May wait for the history's
+// lock: not for the window's thread.
+QStringList storeTest(const TestRecord &record, const TestStore &store);
+
+// The tests kept aside, into the history as far as it takes them: a line
+// for each that landed. Nothing is said while the history still takes none.
+QStringList landKeptAside(const TestStore &store);
 
 #endif // SAVEREPORT_H

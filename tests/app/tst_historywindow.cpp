@@ -27,10 +27,6 @@ using namespace ReportCheck;
 
 namespace {
 
-// Beacon IDs 27843C4802FFBFF and A79D23456789ABC.
-const char Hex[] = "FFFE2F93C21E24012D814A62ECF7B1412A02";
-const char OtherHex[] = "FFFE2F53CE91A2B3C4D5E3A1AF80";
-
 TestRecord sample(const QDate &day, const QString &manufacturer, const QString &hex = Hex)
 {
     TestRecord r;

@@ -16,7 +16,7 @@ using namespace WindowDriver;
 namespace {
 
 // The self-test of a beacon coded for MMSI 316123456, 15 Hex ID 27843C4802FFBFF.
-const char Hex[] = "FFFED093C21E24012D814A62ECF7B1412A02";
+const char SelfTestHex[] = "FFFED093C21E24012D814A62ECF7B1412A02";
 const QString Differs = "Identity differs: the beacon carries MMSI 316123456 (Canada), the "
                         "ship's is 257123456 (Norway)";
 
@@ -72,8 +72,8 @@ private slots:
     {
         useHome(home);
         QDesktopServices::setUrlHandler("file", this, "open");
-        simulator = std::make_unique<Simulator>(QStringList{"--hex", Hex, "--frequency", "406.0301",
-                                                            "--status", "OK", "--link",
+        simulator = std::make_unique<Simulator>(QStringList{"--hex", SelfTestHex, "--frequency",
+                                                            "406.0301", "--status", "OK", "--link",
                                                             home.filePath("port")});
         QVERIFY(simulator->start());
         window = startWindow({home.filePath("port")});

@@ -1,9 +1,16 @@
 #ifndef REPORTCHECK_H
 #define REPORTCHECK_H
 
+#include "result.h"
+#include "testhistory.h"
+#include "testrecord.h"
+
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <functional>
 #ifndef Q_OS_WIN
@@ -12,8 +19,94 @@
 #include <unistd.h>
 #endif
 
-// Reports read back with poppler, registers read back as CSV, a home of their own.
+// Reports read back with poppler, registers read back as CSV, a home of their
+// own, tests to store and a history held by another program.
 namespace ReportCheck {
+
+// A valid long standard-location message, beacon ID 27843C4802FFBFF, and a
+// valid short user message of another beacon, ID A79D23456789ABC.
+inline const char Hex[] = "FFFE2F93C21E24012D814A62ECF7B1412A02";
+inline const char OtherHex[] = "FFFE2F53CE91A2B3C4D5E3A1AF80";
+
+// A test of the message, its report made on day 2026-03-DD at 14:05:09 +01:00.
+// clang-format off
+inline TestRecord sample(const QString &hex = Hex, int day = 1)
+{
+    return {QDateTime(QDate(2026, 3, day), QTime(14, 5, 9), QTimeZone(3600)),
+            {"MS Fjordlys", "ACME", "EB-5", "7/7", "FB-2", "B-778", "2029-03", "2026-11", "2027-01",
+             "Nord Safe", "Kari Holm"},
+            1, hex, "406.0279", "35", "06-27", "LoBat", "12345-67890", "    Replace VESTRA battery",
+            "4.0.4", QDateTime()};
+}
+// clang-format on
+
+// What a history handed back, or nothing (0, -1, a test numbered 0) where it
+// failed or found none: a check then fails on the value instead of crashing.
+inline qint64 valueOf(const Result<qint64> &result)
+{
+    return result ? *result : 0;
+}
+inline int valueOf(const Result<int> &result)
+{
+    return result ? *result : -1;
+}
+inline StoredTest valueOf(const Result<std::optional<StoredTest>> &result)
+{
+    return result && *result ? **result : StoredTest();
+}
+
+// A history in folder holding records, numbered 1, 2, ... in their order;
+// its path, or why not.
+inline QString makeHistory(const QString &folder, const QList<TestRecord> &records)
+{
+    TestHistory history(TestHistory::path(folder));
+    for (const TestRecord &record : records) {
+        if (const Result<qint64> added = history.add(record); !added)
+            return added.reason();
+    }
+    return history.filePath();
+}
+
+// Runs statements on the database at path through a connection of its own,
+// as another program would.
+inline bool runSql(const QString &path, const QStringList &statements)
+{
+    bool done = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
+        db.setDatabaseName(path);
+        done = db.open();
+        for (const QString &statement : statements)
+            done = done && QSqlQuery(db).exec(statement);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("other");
+    return done;
+}
+
+// Turns a history back into one of schema 1, as the first version made it:
+// no identity.
+inline const QStringList SchemaOne{
+    "DROP INDEX tests_by_identity", "ALTER TABLE tests DROP COLUMN measured",
+    "ALTER TABLE tests DROP COLUMN measured_offset", "PRAGMA user_version = 1"};
+
+// Holds the history at path as another program's open transaction does
+// (an SQLite browser with an edit not yet saved), while it lives.
+struct HistoryHold
+{
+    explicit HistoryHold(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "hold");
+        db.setDatabaseName(path);
+        held = db.open() && QSqlQuery(db).exec("BEGIN EXCLUSIVE");
+    }
+    ~HistoryHold()
+    {
+        QSqlDatabase::database("hold").close();
+        QSqlDatabase::removeDatabase("hold");
+    }
+    bool held = false;
+};
 
 // Points HOME at dir with an empty Documents folder in it; run as root, goes on
 // as an ordinary user, for whom a read-only file is read-only. Windows finds
@@ -64,6 +157,13 @@ inline QByteArray contents(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// path, or none when bytes could not be written there.
+inline QString write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
 }
 
 // Runs f with every file capped at bytes (-1: no cap), as on a full disk.
