@@ -250,7 +250,7 @@ private slots:
         QVERIFY(writeRegister(dir.path(), 2000));
         QProcess *child = startChild(dir.path(), true, this);
         QVERIFY(child->waitForReadyRead(30000));
-        QCOMPARE(child->readLine(), "importing\n");
+        QCOMPARE(child->readLine().trimmed(), "importing");
         child->kill();
         QVERIFY(child->waitForFinished(10000));
         QCOMPARE(openHistoryAtStart(dir.path()).value(0),

@@ -105,15 +105,23 @@ void WineDriver::step()
         if (QFile::exists(m_logPath + QStringLiteral(".go"))) {
             m_window->findChild<QPushButton *>("pbDecodeData")->click();
             say(QStringLiteral("clicked: Make Report"));
-            const auto *log = m_window->findChild<QListWidget *>("listWidgetStatus");
-            for (int row = log->count() - 1; row >= 0; --row)
-                say(QStringLiteral("status: ") + log->item(row)->text());
             next();
         } else {
             timedOut(60);
         }
         break;
-    case 4: { // "About..." from the system menu, as a technician picks it
+    case 4: { // the history's answer in, which comes from a thread of its own
+        const auto *log = m_window->findChild<QListWidget *>("listWidgetStatus");
+        if (!log->findItems(QStringLiteral("Test history"), Qt::MatchStartsWith).isEmpty()) {
+            for (int row = log->count() - 1; row >= 0; --row)
+                say(QStringLiteral("status: ") + log->item(row)->text());
+            next();
+        } else {
+            timedOut(30);
+        }
+        break;
+    }
+    case 5: { // "About..." from the system menu, as a technician picks it
         const auto window = reinterpret_cast<HWND>(m_window->winId());
         HMENU menu = GetSystemMenu(window, FALSE);
         UINT command = 0;
@@ -133,7 +141,7 @@ void WineDriver::step()
         next();
         break;
     }
-    case 5: { // the dialog open
+    case 6: { // the dialog open
         auto *dialog = m_window->findChild<QDialog *>("DialogAbout");
         if (dialog && dialog->isVisible()) {
             const auto *version = dialog->findChild<QLabel *>("lblVersion");
@@ -145,7 +153,7 @@ void WineDriver::step()
         }
         break;
     }
-    case 6:
+    case 7:
         if (QFile::exists(m_logPath + QStringLiteral(".go2"))) {
             say(QStringLiteral("done"));
             m_timer.stop();
