@@ -12,11 +12,11 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
+#include <QTemporaryFile>
 
 Q_LOGGING_CATEGORY(lcHistory, "vestra.history")
 
@@ -422,7 +422,7 @@ Result<TestHistory::State> TestHistory::look() const
     return failed(QStringLiteral("a database, but not a test history of this program"));
 }
 
-Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
+Done TestHistory::makeOrBringUp(bool make, const Seed &seed, int attempt)
 {
     // One read transaction, so that the version and the tables are read from
     // one state of the file, not from either side of another program's making it.
@@ -443,10 +443,33 @@ Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
     // writes its schema in an encoding the file's header does not say.
     if (*state == State::Empty && QFileInfo(m_path).size() == 0)
         q.exec(QStringLiteral("PRAGMA encoding = 'UTF-16le'"));
+    // An earlier schema's file, as it was, is kept beside it first; VACUUM
+    // INTO cannot run inside the transaction, so the transaction checks that
+    // no other program has written since.
+    QString copy;
+    qint64 copiedAt = 0;
+    if (*state == State::Earlier) {
+        const Result<bool> used = everUsed();
+        Result<QString> kept = used && *used ? keepCopy() : Result<QString>(QString());
+        const Result<qint64> version = dataVersion();
+        if (!used || !kept || !version)
+            return failure(!used ? used.reason() : !kept ? kept.reason() : version.reason());
+        copy = *kept;
+        copiedAt = *version;
+    }
     // Another program may be making the history at this moment: the write
     // lock first, then a second look.
     if (Done begun = begin(); !begun)
         return begun;
+    const Result<qint64> now = dataVersion();
+    if (!copy.isEmpty() && (!now || *now != copiedAt)) {
+        rollBack();
+        QFile::remove(copy);
+        if (attempt == 2)
+            return failed(QStringLiteral("another program writes it while it is brought up "
+                                         "from an earlier schema; try again"));
+        return makeOrBringUp(make, seed, attempt + 1);
+    }
     state = look();
     bool neverUsed = false;
     Done done = state ? Done() : Done(failure(state.reason()));
@@ -490,24 +513,18 @@ Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
 // Schema 1 knew no identity and no test record: its tests are known by the
 // moment of their report, and have no record. A test stored twice (a second
 // press of "Make Report", a register imported twice) keeps its first number
-// and its latest record. The file as it was is kept beside it first.
+// and its latest record.
 Done TestHistory::bringUp(bool &neverUsed)
 {
     QSqlQuery q(database());
-    // A start of an earlier version that died between its schema and its
-    // import left the schema alone, with no number ever handed out.
-    if (!q.exec(QStringLiteral("SELECT (SELECT count(*) FROM tests) + coalesce((SELECT seq FROM "
-                               "sqlite_sequence WHERE name = 'tests'), 0), (SELECT user_version "
-                               "FROM pragma_user_version)")) ||
-        !q.next())
+    const Result<bool> used = everUsed();
+    if (!used)
+        return failure(used.reason());
+    neverUsed = !*used;
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
         return failedWith(q.lastError());
-    neverUsed = q.value(0).toInt() == 0;
-    const int version = q.value(1).toInt();
+    const int version = q.value(0).toInt();
     q.finish();
-    if (!neverUsed) {
-        if (Done kept = keepCopy(version); !kept)
-            return kept;
-    }
     QStringList steps;
     const QSet<QString> earlier = columnNames(version);
     for (const Column &column : writtenColumns()) {
@@ -537,34 +554,66 @@ Done TestHistory::bringUp(bool &neverUsed)
     return {};
 }
 
-// Read under the transaction's write lock, before this connection has written
-// a page: no other program's write gets past the lock, so the file is whole
-// and is the one brought up. A copy there already, of an upgrade that did not
-// finish, is kept as it is.
-Done TestHistory::keepCopy(int version) const
+// By SQLite itself, VACUUM INTO a name of its own, then synced and renamed:
+// a copy there is whole. Not a file copy under the write lock: closing any
+// other handle on the file would drop every lock this program holds on it.
+// A copy there already, of an upgrade that did not finish or of another
+// program's at the same moment, is kept as it is.
+Result<QString> TestHistory::keepCopy() const
 {
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return failedWith(q.lastError());
+    const int version = q.value(0).toInt();
     const QString copy = m_path + QStringLiteral(".schema-%1").arg(version);
     if (QFileInfo::exists(copy))
-        return {};
-    QFile original(m_path);
-    QSaveFile file(copy);
-    bool copied = original.open(QIODevice::ReadOnly) && file.open(QIODevice::WriteOnly);
-    while (copied && !original.atEnd()) {
-        const QByteArray chunk = original.read(1 << 20);
-        copied = !chunk.isEmpty() && file.write(chunk) == chunk.size();
-    }
-    // QSaveFile has the copy on the disk before it takes its name.
-    if (!copied || !file.commit() || !FileSync::syncFolder(QFileInfo(m_path).absolutePath())) {
-        const QString why =
-            original.error() != QFileDevice::NoError ? original.errorString() : file.errorString();
-        return failed(QStringLiteral("the copy of schema %1 cannot be made as %2 (%3); the "
-                                     "history is left as it is")
-                          .arg(version)
-                          .arg(QDir::toNativeSeparators(copy), why));
-    }
+        return QString();
+    const auto notMade = [&](const QString &why) {
+        return failed(QStringLiteral("its copy %1 cannot be made (%2), so it is not brought up "
+                                     "from schema %3")
+                          .arg(QDir::toNativeSeparators(copy), why)
+                          .arg(version));
+    };
+    // Empty, which VACUUM INTO takes, and closed, so that SQLite can open it.
+    QTemporaryFile part(copy + QStringLiteral(".XXXXXX"));
+    if (!part.open())
+        return notMade(part.errorString());
+    part.close();
+    q.prepare(QStringLiteral("VACUUM INTO ?"));
+    q.addBindValue(part.fileName());
+    if (!q.exec())
+        return notMade(q.lastError().databaseText());
+    QFile file(part.fileName());
+    if (!file.open(QIODevice::ReadWrite) || !FileSync::sync(file))
+        return notMade(file.errorString());
+    file.close();
+    if (!file.rename(copy))
+        return QFileInfo::exists(copy) ? Result<QString>(QString()) : notMade(file.errorString());
+    part.setAutoRemove(false);
+    FileSync::syncFolder(QFileInfo(m_path).absolutePath());
     qCDebug(lcHistory).noquote() << "Schema" << version << "kept as"
                                  << QDir::toNativeSeparators(copy);
-    return {};
+    return copy;
+}
+
+Result<qint64> TestHistory::dataVersion() const
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next())
+        return failedWith(q.lastError());
+    return q.value(0).toLongLong();
+}
+
+// A start of an earlier version that died between its schema and its import
+// left the schema alone, with no number ever handed out.
+Result<bool> TestHistory::everUsed() const
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT (SELECT count(*) FROM tests) + coalesce((SELECT seq FROM "
+                               "sqlite_sequence WHERE name = 'tests'), 0)")) ||
+        !q.next())
+        return failedWith(q.lastError());
+    return q.value(0).toLongLong() > 0;
 }
 
 Done TestHistory::begin()

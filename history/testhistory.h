@@ -118,9 +118,14 @@ private:
     enum class State { Empty, Current, Earlier, Foreign, Later };
     Done openAs(bool make, const Seed &seed);
     Result<State> look() const;
-    Done makeOrBringUp(bool make, const Seed &seed);
+    Done makeOrBringUp(bool make, const Seed &seed, int attempt = 0);
     Done bringUp(bool &neverUsed);
-    Done keepCopy(int version) const;
+    Result<bool> everUsed() const;
+    // The file copied beside it as it stands, named after its schema; the
+    // copy's path, or empty where one was there already.
+    Result<QString> keepCopy() const;
+    // Changes when another connection has written to the file.
+    Result<qint64> dataVersion() const;
     Failure failed(const QString &why) const;
     Failure failedWith(const QSqlError &error) const;
     Failure unreadable(const QSqlQuery &q, const QString &why) const;

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -82,6 +83,24 @@ inline bool runSql(const QString &path, const QStringList &statements)
     }
     QSqlDatabase::removeDatabase("other");
     return done;
+}
+
+// Every value of every row a query reads from the database at path, as
+// another program reads it; none when it cannot.
+inline QStringList sqlValues(const QString &path, const QString &query)
+{
+    QStringList values;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "values");
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        for (db.open(), q.exec(query); q.next();) {
+            for (int c = 0; c < q.record().count(); ++c)
+                values << q.value(c).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("values");
+    return values;
 }
 
 // Turns a history into one of schema 1, as the first version made it: no
