@@ -461,16 +461,20 @@ Done TestHistory::makeOrBringUp(bool make, const Seed &seed, int attempt)
     // lock first, then a second look.
     if (Done begun = begin(); !begun)
         return begun;
-    const Result<qint64> now = dataVersion();
-    if (!copy.isEmpty() && (!now || *now != copiedAt)) {
-        rollBack();
-        QFile::remove(copy);
-        if (attempt == 2)
-            return failed(QStringLiteral("another program writes it while it is brought up "
-                                         "from an earlier schema; try again"));
-        return makeOrBringUp(make, seed, attempt + 1);
-    }
     state = look();
+    if (state && *state == State::Earlier && !copy.isEmpty()) {
+        // Written since it was copied, and not brought up by the writer: the
+        // copy is not of this history.
+        const Result<qint64> now = dataVersion();
+        if (!now || *now != copiedAt) {
+            rollBack();
+            QFile::remove(copy);
+            if (attempt == 2)
+                return failed(QStringLiteral("another program writes it while it is brought up "
+                                             "from an earlier schema; try again"));
+            return makeOrBringUp(make, seed, attempt + 1);
+        }
+    }
     bool neverUsed = false;
     Done done = state ? Done() : Done(failure(state.reason()));
     if (done && *state == State::Empty) {
@@ -587,6 +591,8 @@ Result<QString> TestHistory::keepCopy() const
     if (!file.open(QIODevice::ReadWrite) || !FileSync::sync(file))
         return notMade(file.errorString());
     file.close();
+    // Open to whoever may open the history, where a temporary file is not.
+    file.setPermissions(QFileInfo(m_path).permissions());
     if (!file.rename(copy))
         return QFileInfo::exists(copy) ? Result<QString>(QString()) : notMade(file.errorString());
     part.setAutoRemove(false);
