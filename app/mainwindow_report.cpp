@@ -14,10 +14,10 @@
 #include "testrecordwindow.h"
 #include "ui_mainwindow.h"
 
-#include <QListWidgetItem>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDesktopServices>
+#include <QListWidgetItem>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -99,9 +99,11 @@ void MainWindow::recallBeacon()
 void MainWindow::onLookedUp(const Result<std::optional<StoredTest>> &found)
 {
     --lookUpsRunning;
-    // Filled in as the form stands now: what was typed meanwhile stays.
-    BeaconFields fields = beaconFields();
-    const Recall recall = recallFrom(found, fields);
+    // Filled in as the forms stand now: what was typed meanwhile stays.
+    TestRecord form;
+    form.beacon = beaconFields();
+    form.sheet.ship = testRecordWindow->sheet().ship;
+    const Recall recall = recallFrom(found, form);
     if (!recall.error.isEmpty()) {
         if (!std::exchange(historyErrorShown, true))
             addStatusLine(recall.error);
@@ -109,8 +111,9 @@ void MainWindow::onLookedUp(const Result<std::optional<StoredTest>> &found)
         historyErrorShown = false;
     }
     if (!recall.statusLine.isEmpty()) {
-        setBeaconFields(fields);
+        setBeaconFields(form.beacon);
         addStatusLine(recall.statusLine);
+        testRecordWindow->setShip(form.sheet.ship);
     }
     if (lookUpsRunning == 0 && std::exchange(expiryWarningWaits, false))
         sayExpiryWarnings();

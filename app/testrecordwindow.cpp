@@ -1,6 +1,7 @@
 #include "testrecordwindow.h"
 
 #include "beaconidentity.h"
+#include "testfields.h"
 #include "ui_testrecordwindow.h"
 #include "verdicts.h"
 
@@ -214,9 +215,24 @@ void TestRecordWindow::kindChosen()
 
 void TestRecordWindow::shipEdited()
 {
-    current.sheet.ship = {ui->mmsiEdit->text(), ui->callSignEdit->text(), ui->imoEdit->text(),
-                          ui->labelIdEdit->text()};
+    for (const TestField &f : TestFields::all()) {
+        if (f.kind == TestField::Ship)
+            current.sheet.ship.*f.ship = findChild<QLineEdit *>(QLatin1String(f.formEdit))->text();
+    }
     refresh();
+}
+
+void TestRecordWindow::setShip(const ShipIdentity &ship)
+{
+    for (const TestField &f : TestFields::all()) {
+        if (f.kind != TestField::Ship)
+            continue;
+        auto *edit = findChild<QLineEdit *>(QLatin1String(f.formEdit));
+        const QSignalBlocker blocker(edit);
+        edit->setText(ship.*f.ship);
+    }
+    shipEdited();
+    sayDifferences(false);
 }
 
 void TestRecordWindow::remarksEdited()

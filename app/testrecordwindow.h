@@ -41,6 +41,9 @@ public:
 
     // What the technician filled in, for the report.
     TestRecordSheet sheet() const { return current.sheet; }
+    // The ship's identity and the label's ID, as next year's form fills them
+    // in; the differences it brings are said.
+    void setShip(const ShipIdentity &ship);
     // Shows the window in front, the keyboard in the checks or the kind.
     void present();
 

@@ -37,7 +37,7 @@
 namespace {
 
 // Five tests a beacon, of the families a station meets, ship security and
-// orbitography among them.
+// orbitography among them, each with its test record.
 constexpr int TestsPerBeacon = 5;
 const char *const Protocols[] = {"long u3", "long l2",  "short l12",
                                  "long l9", "long l13", "short l0"};
@@ -77,6 +77,12 @@ TestRecord record(int i)
     r.instrumentSerialNo = QStringLiteral("12345-67890");
     r.statusVerdict = QStringLiteral("Message from EPIRB received OK");
     r.programVersion = QStringLiteral("4.0.4");
+    // Each with its test record, every fifth a shore-based maintenance.
+    r.sheet.kind = i % 5 == 4 ? TestKind::ShoreBasedMaintenance : TestKind::AnnualTest;
+    r.sheet.ship = {QStringLiteral("2571%1").arg(beacon % 100000, 5, 10, QLatin1Char('0')),
+                    QString(), QStringLiteral("9074729"), r.beaconId()};
+    for (const Check *check : checksOf(r.sheet.kind))
+        r.sheet.setAnswer(QLatin1String(check->key), Answer::Yes);
     return r;
 }
 
@@ -217,7 +223,7 @@ int measure(const QString &folder, int tests, int runs)
     // The prefill as the window runs it after an exchange: open, look up, fill.
     const QString hex = record(tests / 2).hexMessage;
     const Figures prefill = timeHere(runs * 10, [&] {
-        BeaconFields form;
+        TestRecord form;
         if (recallBeacon(path, hex, form).statusLine.isEmpty())
             std::exit(1);
     });

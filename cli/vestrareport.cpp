@@ -33,8 +33,10 @@ const char description[] =
     "\n"
     "  list [TEXT]   one line per test, oldest first: its number, the date, the\n"
     "                beacon's 15-hex ID, manufacturer, model, serial number,\n"
-    "                vessel, frequency verdict, status verdict, battery expiry and\n"
-    "                hydrostatic release expiry. With TEXT only the tests whose\n"
+    "                vessel, frequency verdict, status verdict, battery expiry,\n"
+    "                hydrostatic release expiry, the ID's country code with the\n"
+    "                country's name, and the kind of test and its result where\n"
+    "                the test record was kept. With TEXT only the tests whose\n"
     "                ID, serial number, vessel, manufacturer or model contains it,\n"
     "                in any case.\n"
     "  reprint       the PDF report of one test as it was made, with one more\n"
@@ -50,7 +52,10 @@ const char description[] =
     "                replaced with --force.\n"
     "  due           each beacon once, from its latest test, whose next annual\n"
     "                test, battery, hydrostatic release or SBM date has passed or\n"
-    "                falls within DAYS (--within, 60 unless given), soonest first:\n"
+    "                falls within DAYS (--within, 60 unless given), soonest first.\n"
+    "                The SBM date is the one typed, or without one five years\n"
+    "                after the beacon's last shore-based maintenance recorded\n"
+    "                without one. Each line:\n"
     "                the date, what falls due, ID, manufacturer, model, serial\n"
     "                number, vessel and the date of the latest test.\n"
     "  import FILE   adds the tests of a CSV test register to the history, in one\n"
@@ -88,15 +93,15 @@ int fail(int status, const QString &message)
     return status;
 }
 
-// A field on one line: simplified() makes a copy of every field, which a long
-// list feels, where most fields hold nothing it would change. Most characters
-// are printable ASCII, passed by one test.
-QString oneLine(const QString &field)
+// Whether a field is on one line already: simplified() makes a copy of every
+// field, which a long list feels, where most fields hold nothing it would
+// change. Most characters are printable ASCII, passed by one test.
+bool isOneLine(QStringView field)
 {
-    const auto *const text = reinterpret_cast<const char16_t *>(field.constData());
+    const auto *const text = reinterpret_cast<const char16_t *>(field.data());
     const qsizetype size = field.size();
     if (size > 0 && (text[0] == u' ' || text[size - 1] == u' '))
-        return field.simplified();
+        return false;
     for (qsizetype i = 0; i < size; ++i) {
         const char16_t u = text[i];
         if (u > u' ' && u < 0x85)
@@ -104,9 +109,9 @@ QString oneLine(const QString &field)
         // A blank is never the last here.
         if (u == u' ' ? text[i + 1] == u' '
                       : (u >= u'\t' && u <= u'\r') || (u >= 0x85 && QChar::isSpace(u)))
-            return field.simplified();
+            return false;
     }
-    return field;
+    return true;
 }
 
 // The rows as a table: columns as wide as their widest field, no blanks after
@@ -130,11 +135,16 @@ public:
             m_widths.resize(row.size());
         m_columns = qMin(qMax(m_columns, row.size()), MaxColumns);
         // Written straight into the spool's text: Qt's appends, field by
-        // field, cost a long list more than its fields do.
-        QString fields[MaxColumns];
+        // field, cost a long list more than its fields do. Views, so that
+        // no field is copied on the way.
+        QStringView fields[MaxColumns];
+        QString simplified[MaxColumns];
         qsizetype length = m_columns;
-        for (qsizetype c = 0; c < m_columns; ++c) {
-            fields[c] = oneLine(c < row.size() ? row.at(c) : QString()).left(MaxField);
+        for (qsizetype c = 0; c < m_columns && c < row.size(); ++c) {
+            fields[c] = row.at(c);
+            if (!isOneLine(fields[c]))
+                fields[c] = simplified[c] = row.at(c).simplified();
+            fields[c] = fields[c].left(MaxField);
             m_widths[c] = qMax(m_widths[c], fields[c].size());
             length += fields[c].size();
         }

@@ -72,3 +72,13 @@ std::optional<BeaconIdentity> identityOfMessage(const QString &messageText)
     }
     return identity;
 }
+
+std::optional<int> countryCodeOfBeaconId(QStringView beaconId)
+{
+    bool isHex = false;
+    // Bits 26-37 of the message, the flag first and the country code's ten after it.
+    const int first = beaconId.left(3).toInt(&isHex, 16);
+    if (beaconId.size() != 15 || !isHex)
+        return std::nullopt;
+    return (first >> 1) & 0x3FF;
+}

@@ -27,4 +27,8 @@ struct BeaconIdentity
 // None for a message that fails its checks.
 std::optional<BeaconIdentity> identityOfMessage(const QString &messageText);
 
+// The country code of a 15 Hex ID (bits 27-36 of the message, after the
+// format flag); none for a text that is no ID.
+std::optional<int> countryCodeOfBeaconId(QStringView beaconId);
+
 #endif // BEACONIDENTITY_H

@@ -1,12 +1,15 @@
 #include "listing.h"
 
+#include "beaconidentity.h"
 #include "isotime.h"
+#include "shipidentity.h"
 #include "verdicts.h"
 
 #include <QHash>
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 
 namespace Listing {
 
@@ -31,6 +34,19 @@ QString frequencyVerdict(const TestRecord &r)
     return verdict;
 }
 
+// "316 (Canada)": made once a code and thread, as a long list holds few codes.
+QString country(const QString &beaconId)
+{
+    thread_local QHash<int, QString> texts;
+    const std::optional<int> code = countryCodeOfBeaconId(beaconId);
+    if (!code)
+        return QString();
+    auto found = texts.constFind(*code);
+    if (found == texts.cend())
+        found = texts.insert(*code, countryCodeText(*code));
+    return *found;
+}
+
 // The columns of a test's row: its header and its text.
 const struct TestField
 {
@@ -49,6 +65,10 @@ const struct TestField
     {"Battery expiry", [](const StoredTest &t) { return t.record.beacon.batteryExpiry; }},
     {"Hydrostatic release expiry",
      [](const StoredTest &t) { return t.record.beacon.hydrostaticReleaseExpiry; }},
+    {"Kind of test", [](const StoredTest &t) { return testKindText(t.record.sheet.kind); }},
+    {"Result", [](const StoredTest &t) { return t.result; }},
+    // Last, where a long name widens no other column.
+    {"Country", [](const StoredTest &t) { return country(t.beaconId); }},
 };
 static_assert(std::size(TestFields) == TestColumnCount);
 
@@ -101,16 +121,29 @@ bool matchesFilter(const QStringList &row, const QString &text)
 
 Result<QList<DueItem>> dueItems(const TestHistory &history)
 {
+    const Result<QHash<QString, TestHistory::Maintenance>> maintained =
+        history.latestMaintenances();
+    if (!maintained)
+        return failure(maintained.reason());
     QList<DueItem> items;
-    const Done read = history.forEachLatest(TestHistory::Part::Listed, [&](const StoredTest &test) {
-        items.append(dueItem(test));
+    const Done read = history.forEachLatest(TestHistory::Part::Due, [&](const StoredTest &test) {
+        // The next SBM counts from a maintenance recorded without its date.
+        const TestHistory::Maintenance last = maintained->value(test.beaconId);
+        items.append(dueItem(test, last.sbmDueDate.trimmed().isEmpty() ? last.day : QDate()));
         return true;
     });
     if (!read)
         return failure(read.reason());
-    std::stable_sort(items.begin(), items.end(),
-                     [](const DueItem &a, const DueItem &b) { return a.due < b.due; });
-    return items;
+    // Each item, which carries its whole test, moved once.
+    QList<qsizetype> order(items.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](qsizetype a, qsizetype b) { return items.at(a).due < items.at(b).due; });
+    QList<DueItem> sorted;
+    sorted.reserve(items.size());
+    for (const qsizetype i : std::as_const(order))
+        sorted.append(std::move(items[i]));
+    return sorted;
 }
 
 } // namespace Listing

@@ -14,7 +14,8 @@ namespace Listing {
 
 // A test's row: "No.", "Date", "15 Hex ID", "Manufacturer", "Model",
 // "Serial number", "Vessel", "Frequency verdict", "Status verdict",
-// "Battery expiry", "Hydrostatic release expiry".
+// "Battery expiry", "Hydrostatic release expiry", "Kind of test", "Result",
+// "Country" (the ID's country code and the country's name).
 enum TestColumn {
     NumberColumn,
     DateColumn,
@@ -27,6 +28,9 @@ enum TestColumn {
     StatusVerdictColumn,
     BatteryColumn,
     HydrostaticColumn,
+    KindColumn,
+    ResultColumn,
+    CountryColumn,
     TestColumnCount
 };
 

@@ -1,6 +1,8 @@
 #include "testhistory.h"
 
+#include "filesync.h"
 #include "isotime.h"
+#include "sheetresult.h"
 #include "testfields.h"
 #include "verdicts.h"
 
@@ -9,10 +11,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
+#include <QTemporaryFile>
+
+Q_LOGGING_CATEGORY(lcHistory, "vestra.history")
 
 namespace {
 
@@ -23,15 +29,25 @@ enum SqliteCode { Readonly = 8, IoError = 10, Full = 13, CantOpen = 14 };
 
 // Read before the fields, in this order, by every query. The moments are
 // kept as UTC and the bench's offset, which read back far faster than the
-// ISO text; the text stays for whoever opens the database by hand.
-const char KeyColumns[] = "number, utc, utc_offset, beacon_id, target";
-constexpr int KeyColumnCount = 5;
+// ISO text; the text stays for whoever opens the database by hand. The
+// beacon ID and the test record's result are kept as worked out when the
+// test was stored, so that lists need not judge every test again.
+const char KeyColumns[] = "number, utc, utc_offset, beacon_id, target, result";
+constexpr int KeyColumnCount = 6;
 // The identity's moment: UTC seconds and the offset, as the register has it.
 const char IdentityColumns[] = "measured, measured_offset";
 
 bool reads(const TestField &f, TestHistory::Part part)
 {
-    return f.isText() && (part == TestHistory::Part::Whole || f.has(TestField::Listed));
+    switch (part) {
+    case TestHistory::Part::Listed:
+        return f.has(TestField::Listed);
+    case TestHistory::Part::Due:
+        return f.has(TestField::Due);
+    case TestHistory::Part::Whole:
+        break;
+    }
+    return f.column;
 }
 
 QString columns(TestHistory::Part part)
@@ -46,20 +62,82 @@ QString columns(TestHistory::Part part)
     return list;
 }
 
-// Schema 1 lacked the identity's columns.
+// The columns a test is written to, in the order bind() binds them: the
+// moments and what is worked out, then the fields. Texts but for the moments.
+struct Column
+{
+    QString name;
+    bool integer;
+};
+
+QList<Column> writtenColumns()
+{
+    QList<Column> list{
+        {QStringLiteral("time"), false},           {QStringLiteral("utc"), true},
+        {QStringLiteral("utc_offset"), true},      {QStringLiteral("measured"), true},
+        {QStringLiteral("measured_offset"), true}, {QStringLiteral("beacon_id"), false},
+        {QStringLiteral("target"), false},         {QStringLiteral("result"), false}};
+    for (const TestField &f : TestFields::all()) {
+        if (f.column)
+            list.append({QLatin1String(f.column), false});
+    }
+    return list;
+}
+
+QStringList writtenNames()
+{
+    QStringList names;
+    for (const Column &column : writtenColumns())
+        names.append(column.name);
+    return names;
+}
+
+// Schema 1's columns, as the first version made them: no identity, no test
+// record. Bringing it up adds what it lacks.
+const char SchemaOneColumns[] =
+    "number, time, utc, utc_offset, beacon_id, target, vessel, manufacturer, model, serial, "
+    "bracket_type, bracket_serial, battery_expiry, hydrostatic_expiry, sbm_due, company, "
+    "tested_by, hex_message, frequency, rf_level, calibration_due, status_reading, "
+    "instrument_serial, status_verdict, program_version";
+
 QSet<QString> columnNames(int version)
 {
     QSet<QString> names;
-    for (const QString &key : QString::fromLatin1(KeyColumns).split(QStringLiteral(", ")))
-        names.insert(key);
-    names.insert(QStringLiteral("time"));
-    if (version >= 2)
-        names.unite({QStringLiteral("measured"), QStringLiteral("measured_offset")});
-    for (const TestField &f : TestFields::all()) {
-        if (f.isText())
-            names.insert(QLatin1String(f.column));
+    if (version == 1) {
+        for (const QString &name :
+             QString::fromLatin1(SchemaOneColumns).split(QStringLiteral(", ")))
+            names.insert(name);
+        return names;
     }
+    names.insert(QStringLiteral("number"));
+    for (const QString &name : writtenNames())
+        names.insert(name);
     return names;
+}
+
+QString definition(const Column &column)
+{
+    return column.name + (column.integer ? QStringLiteral(" INTEGER NOT NULL")
+                                         : QStringLiteral(" TEXT NOT NULL"));
+}
+
+// Where a beacon's shore-based maintenances are found: what falls due counts
+// its next one from the last.
+QString maintenanceCondition()
+{
+    return QStringLiteral("kind = '%1'")
+        .arg(testKindText(TestKind::ShoreBasedMaintenance).replace(u'\'', QLatin1String("''")));
+}
+
+// The indexes schema 1 lacked: a test's identity, held once, and the
+// maintenances by beacon, latest last.
+QStringList laterIndexes()
+{
+    return {QStringLiteral("CREATE UNIQUE INDEX tests_by_identity ON tests (measured, "
+                           "measured_offset, hex_message)"),
+            QStringLiteral("CREATE INDEX tests_maintained ON tests (beacon_id, utc, number, "
+                           "time, sbm_due) WHERE %1")
+                .arg(maintenanceCondition())};
 }
 
 // number is AUTOINCREMENT so that a number is never handed out twice, even
@@ -67,36 +145,15 @@ QSet<QString> columnNames(int version)
 // that no row is converted on the way out.
 QStringList schema()
 {
-    QString table = QStringLiteral("CREATE TABLE tests (number INTEGER PRIMARY KEY AUTOINCREMENT, "
-                                   "time TEXT NOT NULL, utc INTEGER NOT NULL, utc_offset INTEGER "
-                                   "NOT NULL, measured INTEGER NOT NULL, measured_offset INTEGER "
-                                   "NOT NULL, beacon_id TEXT NOT NULL, target TEXT NOT NULL");
-    for (const TestField &f : TestFields::all()) {
-        if (f.isText())
-            table += QStringLiteral(", %1 TEXT NOT NULL").arg(QLatin1String(f.column));
-    }
-    return {table + u')',
-            // A beacon's tests by the index, latest last.
-            QStringLiteral("CREATE INDEX tests_by_beacon ON tests (beacon_id, utc, number)"),
-            QStringLiteral("CREATE UNIQUE INDEX tests_by_identity ON tests (measured, "
-                           "measured_offset, hex_message)")};
-}
-
-// The columns a test is written to, in the order write() binds them.
-QStringList writtenColumns()
-{
-    QStringList names{QStringLiteral("time"),
-                      QStringLiteral("utc"),
-                      QStringLiteral("utc_offset"),
-                      QStringLiteral("measured"),
-                      QStringLiteral("measured_offset"),
-                      QStringLiteral("beacon_id"),
-                      QStringLiteral("target")};
-    for (const TestField &f : TestFields::all()) {
-        if (f.isText())
-            names.append(QLatin1String(f.column));
-    }
-    return names;
+    QStringList definitions{QStringLiteral("number INTEGER PRIMARY KEY AUTOINCREMENT")};
+    for (const Column &column : writtenColumns())
+        definitions.append(definition(column));
+    return QStringList{QStringLiteral("CREATE TABLE tests (%1)")
+                           .arg(definitions.join(QStringLiteral(", "))),
+                       // A beacon's tests by the index, latest last.
+                       QStringLiteral("CREATE INDEX tests_by_beacon ON tests (beacon_id, utc, "
+                                      "number)")} +
+           laterIndexes();
 }
 
 // Each column's value is bound by its name (":time"): Qt finds a named
@@ -106,7 +163,7 @@ const QStringList &placeNames()
 {
     static const QStringList names = [] {
         QStringList list;
-        for (const QString &column : writtenColumns())
+        for (const QString &column : writtenNames())
             list.append(u':' + column);
         return list;
     }();
@@ -116,13 +173,13 @@ const QStringList &placeNames()
 QString insertStatement()
 {
     return QStringLiteral("INSERT INTO tests (%1) VALUES (%2)")
-        .arg(writtenColumns().join(QStringLiteral(", ")), placeNames().join(QStringLiteral(", ")));
+        .arg(writtenNames().join(QStringLiteral(", ")), placeNames().join(QStringLiteral(", ")));
 }
 
 QString updateStatement()
 {
     QStringList sets;
-    for (const QString &name : writtenColumns())
+    for (const QString &name : writtenNames())
         sets.append(name + QStringLiteral(" = :") + name);
     return QStringLiteral("UPDATE tests SET %1 WHERE number = :number")
         .arg(sets.join(QStringLiteral(", ")));
@@ -156,9 +213,10 @@ void bind(QSqlQuery &q, const TestRecord &r)
     q.bindValue(names[place++], identity.offsetFromUtc());
     q.bindValue(names[place++], text(r.beaconId()));
     q.bindValue(names[place++], text(r.targetFrequencyText()));
+    q.bindValue(names[place++], text(sheetResultText(r)));
     for (const TestField &f : TestFields::all()) {
-        if (f.isText())
-            q.bindValue(names[place++], text(f.text(r)));
+        if (f.column)
+            q.bindValue(names[place++], text(f.value(r)));
     }
 }
 
@@ -179,10 +237,11 @@ struct TargetLookUp
     }
 };
 
-// The test in the query's current row; false for a target this program does
-// not know, which is no test it could have stored.
+// The test in the query's current row; false, and why, for a value this
+// program never stores (a target it does not offer, a kind of test or
+// answers it does not know), which is no test it could have stored.
 bool recordFrom(const QSqlQuery &q, TestHistory::Part part, TargetLookUp &target,
-                StoredTest &stored)
+                StoredTest &stored, QString &why)
 {
     stored.number = q.value(0).toLongLong();
     TestRecord &r = stored.record;
@@ -190,6 +249,12 @@ bool recordFrom(const QSqlQuery &q, TestHistory::Part part, TargetLookUp &target
                                             q.value(2).toInt());
     stored.beaconId = q.value(3).toString();
     r.targetIndex = target(q.value(4).toString());
+    if (r.targetIndex < 0) {
+        why = QStringLiteral("\"%1\" is not a target frequency of this program")
+                  .arg(q.value(4).toString());
+        return false;
+    }
+    stored.result = q.value(5).toString();
     int column = KeyColumnCount;
     if (part == TestHistory::Part::Whole) {
         r.measuredAt = QDateTime::fromSecsSinceEpoch(
@@ -197,10 +262,16 @@ bool recordFrom(const QSqlQuery &q, TestHistory::Part part, TargetLookUp &target
         column += 2;
     }
     for (const TestField &f : TestFields::all()) {
-        if (reads(f, part))
-            f.text(r) = q.value(column++).toString();
+        if (!reads(f, part))
+            continue;
+        if (!f.setValue(r, q.value(column).toString())) {
+            why = QStringLiteral("\"%1\" in its column %2 is none of this program's")
+                      .arg(q.value(column).toString(), QLatin1String(f.column));
+            return false;
+        }
+        ++column;
     }
-    return r.targetIndex >= 0;
+    return true;
 }
 
 } // namespace
@@ -251,13 +322,11 @@ Failure TestHistory::failedWith(const QSqlError &error) const
     return failed(error.databaseText().isEmpty() ? error.text() : error.databaseText());
 }
 
-// Read back as the CSV reader reads it: a target this program never offered
-// is no test of its own.
-Failure TestHistory::unknownTarget(const QSqlQuery &q) const
+// Read back as the CSV reader reads it: a value this program never stores is
+// no test of its own.
+Failure TestHistory::unreadable(const QSqlQuery &q, const QString &why) const
 {
-    return failed(QStringLiteral("test %1: \"%2\" is not a target frequency of this program")
-                      .arg(q.value(0).toLongLong())
-                      .arg(q.value(4).toString()));
+    return failed(QStringLiteral("test %1: %2").arg(q.value(0).toLongLong()).arg(why));
 }
 
 QString TestHistory::filePath() const
@@ -313,8 +382,9 @@ Done TestHistory::openAs(bool make, const Seed &seed)
     // before the report counts as saved.
     if (opened && !q.exec(QStringLiteral("PRAGMA synchronous = EXTRA")))
         opened = failedWith(q.lastError());
-    if (!opened)
-        db.close();
+    if (opened)
+        if (!opened)
+            db.close();
     return opened;
 }
 
@@ -352,7 +422,7 @@ Result<TestHistory::State> TestHistory::look() const
     return failed(QStringLiteral("a database, but not a test history of this program"));
 }
 
-Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
+Done TestHistory::makeOrBringUp(bool make, const Seed &seed, int attempt)
 {
     // One read transaction, so that the version and the tables are read from
     // one state of the file, not from either side of another program's making it.
@@ -373,11 +443,38 @@ Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
     // writes its schema in an encoding the file's header does not say.
     if (*state == State::Empty && QFileInfo(m_path).size() == 0)
         q.exec(QStringLiteral("PRAGMA encoding = 'UTF-16le'"));
+    // An earlier schema's file, as it was, is kept beside it first; VACUUM
+    // INTO cannot run inside the transaction, so the transaction checks that
+    // no other program has written since.
+    QString copy;
+    qint64 copiedAt = 0;
+    if (*state == State::Earlier) {
+        const Result<bool> used = everUsed();
+        Result<QString> kept = used && *used ? keepCopy() : Result<QString>(QString());
+        const Result<qint64> version = dataVersion();
+        if (!used || !kept || !version)
+            return failure(!used ? used.reason() : !kept ? kept.reason() : version.reason());
+        copy = *kept;
+        copiedAt = *version;
+    }
     // Another program may be making the history at this moment: the write
     // lock first, then a second look.
     if (Done begun = begin(); !begun)
         return begun;
     state = look();
+    if (state && *state == State::Earlier && !copy.isEmpty()) {
+        // Written since it was copied, and not brought up by the writer: the
+        // copy is not of this history.
+        const Result<qint64> now = dataVersion();
+        if (!now || *now != copiedAt) {
+            rollBack();
+            QFile::remove(copy);
+            if (attempt == 2)
+                return failed(QStringLiteral("another program writes it while it is brought up "
+                                             "from an earlier schema; try again"));
+            return makeOrBringUp(make, seed, attempt + 1);
+        }
+    }
     bool neverUsed = false;
     Done done = state ? Done() : Done(failure(state.reason()));
     if (done && *state == State::Empty) {
@@ -404,6 +501,9 @@ Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
         done = failedWith(q.lastError());
     if (done && neverUsed && seed)
         done = seed(*this);
+    if (done && *state == State::Earlier)
+        qCDebug(lcHistory).noquote() << QDir::toNativeSeparators(m_path) << "brought up to schema"
+                                     << SchemaVersion << "and committing";
     if (done)
         done = commit();
     if (!done) {
@@ -414,44 +514,112 @@ Done TestHistory::makeOrBringUp(bool make, const Seed &seed)
     return {};
 }
 
-// Schema 1 knew no identity: its tests are known by the moment of their
-// report. A test stored twice (a second press of "Make Report", a register
-// imported twice) keeps its first number and its latest record.
+// Schema 1 knew no identity and no test record: its tests are known by the
+// moment of their report, and have no record. A test stored twice (a second
+// press of "Make Report", a register imported twice) keeps its first number
+// and its latest record.
 Done TestHistory::bringUp(bool &neverUsed)
 {
     QSqlQuery q(database());
+    const Result<bool> used = everUsed();
+    if (!used)
+        return failure(used.reason());
+    neverUsed = !*used;
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return failedWith(q.lastError());
+    const int version = q.value(0).toInt();
+    q.finish();
+    QStringList steps;
+    const QSet<QString> earlier = columnNames(version);
+    for (const Column &column : writtenColumns()) {
+        if (!earlier.contains(column.name))
+            steps.append(QStringLiteral("ALTER TABLE tests ADD COLUMN %1 DEFAULT %2")
+                             .arg(definition(column),
+                                  column.integer ? QStringLiteral("0") : QStringLiteral("''")));
+    }
     const QString identity = QStringLiteral("measured, measured_offset, hex_message");
-    QStringList sets;
-    for (const QString &name : writtenColumns())
-        sets.append(name);
-    const QString copy = sets.join(QStringLiteral(", "));
-    const QStringList steps{
-        QStringLiteral("ALTER TABLE tests ADD COLUMN measured INTEGER NOT NULL DEFAULT 0"),
-        QStringLiteral("ALTER TABLE tests ADD COLUMN measured_offset INTEGER NOT NULL DEFAULT 0"),
-        QStringLiteral("UPDATE tests SET measured = utc / 1000, measured_offset = utc_offset"),
-        QStringLiteral("CREATE TEMP TABLE twice AS SELECT min(number) AS first, max(number) AS "
-                       "last FROM tests GROUP BY %1 HAVING count(*) > 1")
-            .arg(identity),
-        QStringLiteral("UPDATE tests SET (%1) = (SELECT %1 FROM tests AS l, temp.twice AS t WHERE "
-                       "l.number = t.last AND t.first = tests.number) WHERE number IN (SELECT "
-                       "first FROM temp.twice)")
-            .arg(copy),
-        QStringLiteral("DELETE FROM tests WHERE number NOT IN (SELECT min(number) FROM tests GROUP "
-                       "BY %1)")
-            .arg(identity),
-        QStringLiteral("DROP TABLE temp.twice"),
-        schema().last(),
-    };
-    for (const QString &step : steps) {
+    const QString copy = writtenNames().join(QStringLiteral(", "));
+    steps << QStringLiteral("UPDATE tests SET measured = utc / 1000, measured_offset = utc_offset")
+          << QStringLiteral("CREATE TEMP TABLE twice AS SELECT min(number) AS first, max(number) "
+                            "AS last FROM tests GROUP BY %1 HAVING count(*) > 1")
+                 .arg(identity)
+          << QStringLiteral("UPDATE tests SET (%1) = (SELECT %1 FROM tests AS l, temp.twice AS t "
+                            "WHERE l.number = t.last AND t.first = tests.number) WHERE number IN "
+                            "(SELECT first FROM temp.twice)")
+                 .arg(copy)
+          << QStringLiteral("DELETE FROM tests WHERE number NOT IN (SELECT min(number) FROM tests "
+                            "GROUP BY %1)")
+                 .arg(identity)
+          << QStringLiteral("DROP TABLE temp.twice") << laterIndexes();
+    for (const QString &step : std::as_const(steps)) {
         if (!q.exec(step))
             return failedWith(q.lastError());
     }
-    // A start of an earlier version that died between its schema and its
-    // import left the schema alone, with no number ever handed out.
-    neverUsed = q.exec(QStringLiteral("SELECT (SELECT count(*) FROM tests) + (SELECT count(*) "
-                                      "FROM sqlite_sequence WHERE name = 'tests')")) &&
-                q.next() && q.value(0).toInt() == 0;
     return {};
+}
+
+// By SQLite itself, VACUUM INTO a name of its own, then synced and renamed:
+// a copy there is whole. Not a file copy under the write lock: closing any
+// other handle on the file would drop every lock this program holds on it.
+// A copy there already, of an upgrade that did not finish or of another
+// program's at the same moment, is kept as it is.
+Result<QString> TestHistory::keepCopy() const
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return failedWith(q.lastError());
+    const int version = q.value(0).toInt();
+    const QString copy = m_path + QStringLiteral(".schema-%1").arg(version);
+    if (QFileInfo::exists(copy))
+        return QString();
+    const auto notMade = [&](const QString &why) {
+        return failed(QStringLiteral("its copy %1 cannot be made (%2), so it is not brought up "
+                                     "from schema %3")
+                          .arg(QDir::toNativeSeparators(copy), why)
+                          .arg(version));
+    };
+    // Empty, which VACUUM INTO takes, and closed, so that SQLite can open it.
+    QTemporaryFile part(copy + QStringLiteral(".XXXXXX"));
+    if (!part.open())
+        return notMade(part.errorString());
+    part.close();
+    q.prepare(QStringLiteral("VACUUM INTO ?"));
+    q.addBindValue(part.fileName());
+    if (!q.exec())
+        return notMade(q.lastError().databaseText());
+    QFile file(part.fileName());
+    if (!file.open(QIODevice::ReadWrite) || !FileSync::sync(file))
+        return notMade(file.errorString());
+    file.close();
+    // Open to whoever may open the history, where a temporary file is not.
+    file.setPermissions(QFileInfo(m_path).permissions());
+    if (!file.rename(copy))
+        return QFileInfo::exists(copy) ? Result<QString>(QString()) : notMade(file.errorString());
+    part.setAutoRemove(false);
+    FileSync::syncFolder(QFileInfo(m_path).absolutePath());
+    qCDebug(lcHistory).noquote() << "Schema" << version << "kept as"
+                                 << QDir::toNativeSeparators(copy);
+    return copy;
+}
+
+Result<qint64> TestHistory::dataVersion() const
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next())
+        return failedWith(q.lastError());
+    return q.value(0).toLongLong();
+}
+
+// A start of an earlier version that died between its schema and its import
+// left the schema alone, with no number ever handed out.
+Result<bool> TestHistory::everUsed() const
+{
+    QSqlQuery q(database());
+    if (!q.exec(QStringLiteral("SELECT (SELECT count(*) FROM tests) + coalesce((SELECT seq FROM "
+                               "sqlite_sequence WHERE name = 'tests'), 0)")) ||
+        !q.next())
+        return failedWith(q.lastError());
+    return q.value(0).toLongLong() > 0;
 }
 
 Done TestHistory::begin()
@@ -557,8 +725,9 @@ Result<std::optional<StoredTest>> TestHistory::firstOf(QSqlQuery &q) const
                    : std::optional<StoredTest>();
     TargetLookUp target;
     StoredTest stored;
-    if (!recordFrom(q, Part::Whole, target, stored))
-        return unknownTarget(q);
+    QString why;
+    if (!recordFrom(q, Part::Whole, target, stored, why))
+        return unreadable(q, why);
     return std::optional<StoredTest>(std::move(stored));
 }
 
@@ -602,10 +771,11 @@ Result<QList<StoredTest>> TestHistory::testsOn(const QDate &day) const
     if (!q.exec())
         return failedWith(q.lastError());
     TargetLookUp target;
+    QString why;
     while (q.next()) {
         tests.append(StoredTest());
-        if (!recordFrom(q, Part::Whole, target, tests.last()))
-            return unknownTarget(q);
+        if (!recordFrom(q, Part::Whole, target, tests.last(), why))
+            return unreadable(q, why);
     }
     if (q.lastError().isValid())
         return failedWith(q.lastError());
@@ -624,9 +794,10 @@ Done TestHistory::visitAll(QSqlQuery &q, Part part, const Visitor &visit) const
 {
     TargetLookUp target;
     StoredTest stored;
+    QString why;
     while (q.next()) {
-        if (!recordFrom(q, part, target, stored))
-            return unknownTarget(q);
+        if (!recordFrom(q, part, target, stored, why))
+            return unreadable(q, why);
         if (!visit(stored))
             return {};
     }
@@ -662,6 +833,26 @@ Done TestHistory::forEachLatest(Part part, const Visitor &visit) const
                     .arg(columns(part))))
         return failedWith(q.lastError());
     return visitAll(q, part, visit);
+}
+
+Result<QHash<QString, TestHistory::Maintenance>> TestHistory::latestMaintenances() const
+{
+    if (!isOpen())
+        return failed(QStringLiteral("not open"));
+    QSqlQuery q(database());
+    q.setForwardOnly(true);
+    // From the index alone, each beacon's latest last.
+    if (!q.exec(QStringLiteral("SELECT beacon_id, substr(time, 1, 10), sbm_due FROM tests WHERE %1 "
+                               "ORDER BY beacon_id, utc, number")
+                    .arg(maintenanceCondition())))
+        return failedWith(q.lastError());
+    QHash<QString, Maintenance> latest;
+    while (q.next())
+        latest.insert(q.value(0).toString(), {QDate::fromString(q.value(1).toString(), Qt::ISODate),
+                                              q.value(2).toString()});
+    if (q.lastError().isValid())
+        return failedWith(q.lastError());
+    return latest;
 }
 
 namespace {

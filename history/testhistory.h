@@ -5,6 +5,7 @@
 #include "testrecord.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -81,15 +82,25 @@ public:
 
     // Hands every test to visit, one at a time, without keeping them: oldest
     // or newest number first. visit returns false to stop. Listed reads only
-    // what a listing row and what falls due show (the number, time, beacon ID,
-    // target, frequency, status verdict, vessel, manufacturer, model, serial
-    // number and the three dates), which a long history reads far faster.
+    // what a test's listing row shows (the number, time, beacon ID, target,
+    // frequency, status verdict, vessel, manufacturer, model, serial number,
+    // the two expiry dates, the kind of test and its result), Due what falls
+    // due reads (the number, time, beacon ID, vessel, manufacturer, model,
+    // serial number and the three dates): a long history reads far faster.
     enum class Order { OldestFirst, NewestFirst };
-    enum class Part { Whole, Listed };
+    enum class Part { Whole, Listed, Due };
     using Visitor = std::function<bool(const StoredTest &)>;
     Done forEach(Order order, Part part, const Visitor &visit) const;
     // The same for each beacon's latest test only, oldest number first.
     Done forEachLatest(Part part, const Visitor &visit) const;
+    // Each beacon's latest shore-based maintenance, by its beacon ID: its day
+    // by the bench's own calendar, and the SBM due date typed then.
+    struct Maintenance
+    {
+        QDate day;
+        QString sbmDueDate;
+    };
+    Result<QHash<QString, Maintenance>> latestMaintenances() const;
 
     // What became of a test handed to an import.
     enum class Took {
@@ -107,11 +118,17 @@ private:
     enum class State { Empty, Current, Earlier, Foreign, Later };
     Done openAs(bool make, const Seed &seed);
     Result<State> look() const;
-    Done makeOrBringUp(bool make, const Seed &seed);
+    Done makeOrBringUp(bool make, const Seed &seed, int attempt = 0);
     Done bringUp(bool &neverUsed);
+    Result<bool> everUsed() const;
+    // The file copied beside it as it stands, named after its schema; the
+    // copy's path, or empty where one was there already.
+    Result<QString> keepCopy() const;
+    // Changes when another connection has written to the file.
+    Result<qint64> dataVersion() const;
     Failure failed(const QString &why) const;
     Failure failedWith(const QSqlError &error) const;
-    Failure unknownTarget(const QSqlQuery &q) const;
+    Failure unreadable(const QSqlQuery &q, const QString &why) const;
     Result<std::optional<StoredTest>> firstOf(QSqlQuery &q) const;
     Done visitAll(QSqlQuery &q, Part part, const Visitor &visit) const;
     Done begin();

@@ -86,18 +86,20 @@ QString DueItem::whatText() const
     return QStringLiteral("Annual test");
 }
 
-DueItem dueItem(const StoredTest &latest)
+DueItem dueItem(const StoredTest &latest, const QDate &lastMaintenance)
 {
     const BeaconFields &b = latest.record.beacon;
     DueItem item{latest.record.time.date().addMonths(AnnualTestMonths), DueItem::AnnualTest,
                  latest};
-    const std::pair<DueItem::What, const QString *> dates[] = {
-        {DueItem::Battery, &b.batteryExpiry},
-        {DueItem::HydrostaticRelease, &b.hydrostaticReleaseExpiry},
-        {DueItem::Sbm, &b.sbmDueDate},
+    QDate sbm = dueDate(b.sbmDueDate);
+    if (b.sbmDueDate.trimmed().isEmpty() && lastMaintenance.isValid())
+        sbm = lastMaintenance.addYears(ShoreBasedMaintenanceYears);
+    const std::pair<DueItem::What, QDate> dates[] = {
+        {DueItem::Battery, dueDate(b.batteryExpiry)},
+        {DueItem::HydrostaticRelease, dueDate(b.hydrostaticReleaseExpiry)},
+        {DueItem::Sbm, sbm},
     };
-    for (const auto &[what, typed] : dates) {
-        const QDate due = dueDate(*typed);
+    for (const auto &[what, due] : dates) {
         if (due.isValid() && due < item.due) {
             item.due = due;
             item.what = what;

@@ -16,6 +16,11 @@
 inline constexpr int DueHorizonDays = 60;
 // The next annual test is due this many months after the latest.
 inline constexpr int AnnualTestMonths = 12;
+// The Administration's interval between shore-based maintenances: five years
+// with most flags (MSC/Circ.1039 leaves it to them). A maintenance recorded
+// without an SBM due date typed has its next one this long after it; a typed
+// date wins.
+inline constexpr int ShoreBasedMaintenanceYears = 5;
 
 // A date typed as YYYY-MM-DD, YYYY-MM, MM/YYYY, MM.YYYY or DD.MM.YYYY (a
 // month alone means its last day); for anything else an invalid QDate, and
@@ -39,9 +44,13 @@ struct DueItem
     QString whatText() const;
 };
 
-// The earliest of a test's dates: the next annual test, and each expiry that
-// reads as a date. The annual test wins a tie, then the order above.
-DueItem dueItem(const StoredTest &latest);
+// The earliest of a beacon's dates, from its latest test: the next annual
+// test, each expiry that reads as a date, and the next SBM: the SBM due date
+// as typed, or with none typed the interval after lastMaintenance, the day of
+// the beacon's last shore-based maintenance (the latest test, maybe) where it
+// was recorded without an SBM due date. The annual test wins a tie, then the
+// order above.
+DueItem dueItem(const StoredTest &latest, const QDate &lastMaintenance = {});
 
 // Past, or no more than horizonDays after today.
 bool standsOut(const QDate &due, const QDate &today, int horizonDays);

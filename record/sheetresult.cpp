@@ -168,7 +168,7 @@ SheetResult assessSheet(const TestRecord &record)
     QList<int> answeredNo, open;
     for (const Check *check : checksOf(sheet.kind)) {
         const Judgement program = judge(*check, record, measurement, result.identity);
-        CheckResult checked{check, Answer::None, AnsweredBy::Nobody, sheet.answer(check->key),
+        CheckResult checked{check, Answer::None, AnsweredBy::Nobody, sheet.answer(checkKey(check)),
                             program.why};
         if (program.answer == Answer::No) {
             checked.answer = Answer::No;
@@ -196,4 +196,9 @@ SheetResult assessSheet(const TestRecord &record)
     if (!open.isEmpty())
         result.reasons << checksLine("not answered", open);
     return result;
+}
+
+QString sheetResultText(const TestRecord &record)
+{
+    return record.sheet.isFilledIn() ? assessSheet(record).resultText() : QString();
 }

@@ -55,4 +55,7 @@ struct SheetResult
 // be what it stands for. For a sheet of no kind only the identity.
 SheetResult assessSheet(const TestRecord &record);
 
+// assessSheet(record).resultText(), at no cost for a sheet of no kind.
+QString sheetResultText(const TestRecord &record);
+
 #endif // SHEETRESULT_H

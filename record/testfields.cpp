@@ -1,6 +1,10 @@
 #include "testfields.h"
 
+#include <QByteArray>
+
 #include <iterator>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -16,23 +20,30 @@ constexpr TestField measured(const char *title, const char *column, QString Test
     return {TestField::Measured, title, column, nullptr, field, uses, nullptr};
 }
 
-constexpr int Listed = TestField::Listed, Kept = TestField::KeptNextYear;
+constexpr TestField ship(const char *title, const char *column, QString ShipIdentity::*field,
+                         const char *formEdit)
+{
+    return {TestField::Ship,         title,    column, nullptr, nullptr,
+            TestField::KeptNextYear, formEdit, field};
+}
+
+constexpr int Listed = TestField::Listed, Due = TestField::Due, Kept = TestField::KeptNextYear;
+// Read by a test's listing row and by what falls due, and kept next year.
+constexpr int Shown = Listed | Due | Kept;
 
 const TestField Fields[] = {
     {TestField::Time, "Date and time"},
-    typed("Vessel name", "vessel", &BeaconFields::vesselName, Listed | Kept, "lineEdit"),
-    typed("Manufacturer", "manufacturer", &BeaconFields::manufacturer, Listed | Kept, "lineEdit_2"),
-    typed("Model", "model", &BeaconFields::model, Listed | Kept, "lineEdit_7"),
-    typed("Beacon serial number", "serial", &BeaconFields::beaconSerialNo, Listed | Kept,
-          "lineEdit_5"),
+    typed("Vessel name", "vessel", &BeaconFields::vesselName, Shown, "lineEdit"),
+    typed("Manufacturer", "manufacturer", &BeaconFields::manufacturer, Shown, "lineEdit_2"),
+    typed("Model", "model", &BeaconFields::model, Shown, "lineEdit_7"),
+    typed("Beacon serial number", "serial", &BeaconFields::beaconSerialNo, Shown, "lineEdit_5"),
     typed("Bracket type", "bracket_type", &BeaconFields::bracketType, Kept, "lineEdit_8"),
     typed("Bracket serial number", "bracket_serial", &BeaconFields::bracketSerialNo, Kept,
           "lineEdit_4"),
-    typed("Battery expiry", "battery_expiry", &BeaconFields::batteryExpiry, Listed | Kept,
-          "lineEdit_9"),
+    typed("Battery expiry", "battery_expiry", &BeaconFields::batteryExpiry, Shown, "lineEdit_9"),
     typed("Hydrostatic release expiry date", "hydrostatic_expiry",
-          &BeaconFields::hydrostaticReleaseExpiry, Listed | Kept, "lineEdit_3"),
-    typed("SBM due date", "sbm_due", &BeaconFields::sbmDueDate, Listed | Kept, "lineEdit_DD"),
+          &BeaconFields::hydrostaticReleaseExpiry, Shown, "lineEdit_3"),
+    typed("SBM due date", "sbm_due", &BeaconFields::sbmDueDate, Due | Kept, "lineEdit_DD"),
     {TestField::BeaconId, "Beacon ID (15 hex)"},
     measured("Hex message", "hex_message", &TestRecord::hexMessage),
     {TestField::Target, "Target frequency"},
@@ -49,25 +60,93 @@ const TestField Fields[] = {
     measured("Program version", "program_version", &TestRecord::programVersion),
     {TestField::ReportFile, "Report file"},
     {TestField::MeasuredAt, "Measured at"},
+    {TestField::KindOfTest, "Kind of test", "kind", nullptr, nullptr, Listed},
+    {TestField::Result, "Result"},
+    ship("Ship's MMSI", "ship_mmsi", &ShipIdentity::mmsi, "mmsiEdit"),
+    ship("Ship's call sign", "ship_call_sign", &ShipIdentity::callSign, "callSignEdit"),
+    ship("Ship's IMO number", "ship_imo", &ShipIdentity::imoNumber, "imoEdit"),
+    ship("Label's 15 Hex ID", "label_id", &ShipIdentity::labelId, "labelIdEdit"),
 };
+
+// A column for each check, titled by its number and text, in the list of
+// every check's order; the remarks last.
+std::vector<TestField> allFields()
+{
+    static std::vector<QByteArray> names;
+    const QList<const Check *> checks = checksOf(TestKind::ShoreBasedMaintenance);
+    names.reserve(2 * checks.size());
+    std::vector<TestField> fields(std::begin(Fields), std::end(Fields));
+    for (const Check *check : checks) {
+        names.push_back(QByteArray::number(checkNumber(check)) + ' ' + check->text);
+        names.push_back(QByteArray("check_") + check->key);
+        TestField field{TestField::CheckAnswer, names[names.size() - 2].constData(),
+                        names.back().constData()};
+        field.check = check;
+        fields.push_back(field);
+    }
+    fields.push_back({TestField::Remarks, "Remarks", "remarks"});
+    return fields;
+}
 
 } // namespace
 
-QString &TestField::text(TestRecord &record) const
-{
-    return measured ? record.*measured : record.beacon.*typed;
-}
-
 const QString &TestField::text(const TestRecord &record) const
 {
-    return measured ? record.*measured : record.beacon.*typed;
+    switch (kind) {
+    case Typed:
+        return record.beacon.*typed;
+    case Ship:
+        return record.sheet.ship.*ship;
+    case Remarks:
+        return record.sheet.remarks;
+    default:
+        return record.*measured;
+    }
+}
+
+QString &TestField::text(TestRecord &record) const
+{
+    return const_cast<QString &>(text(std::as_const(record)));
+}
+
+QString TestField::value(const TestRecord &record) const
+{
+    switch (kind) {
+    case KindOfTest:
+        return testKindText(record.sheet.kind);
+    case CheckAnswer:
+        return answerText(record.sheet.answer(checkKey(check)));
+    default:
+        return text(record);
+    }
+}
+
+bool TestField::setValue(TestRecord &record, QString value) const
+{
+    switch (kind) {
+    case KindOfTest:
+        if (const std::optional<TestKind> read = testKindFromText(value)) {
+            record.sheet.kind = *read;
+            return true;
+        }
+        return false;
+    case CheckAnswer: {
+        const Answer answer = answerFromText(value);
+        record.sheet.setAnswer(checkKey(check), answer);
+        return answer != Answer::None || value.isEmpty();
+    }
+    default:
+        text(record) = std::move(value);
+        return true;
+    }
 }
 
 namespace TestFields {
 
 Range all()
 {
-    return {std::begin(Fields), std::end(Fields)};
+    static const std::vector<TestField> fields = allFields();
+    return {fields.data(), fields.data() + fields.size()};
 }
 
 } // namespace TestFields

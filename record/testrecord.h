@@ -81,6 +81,10 @@ struct StoredTest
     // The index's key, as worked out from the message when the test was
     // stored; lists read it instead of decoding every message again.
     QString beaconId;
+    // The test record's result ("Passed", "Not passed", empty for no kind),
+    // as worked out when the test was stored; lists read it instead of
+    // judging every test again.
+    QString result;
 };
 
 #endif // TESTRECORD_H

@@ -37,15 +37,19 @@ const char *const AnswerTexts[] = {"", "Yes", "No", "N/A"};
 
 QString testKindText(TestKind kind)
 {
-    return QLatin1String(KindTexts[int(kind)]);
+    // Made once: a listing of the history names a kind on every row.
+    static const QString texts[] = {QLatin1String(KindTexts[0]), QLatin1String(KindTexts[1]),
+                                    QLatin1String(KindTexts[2]), QLatin1String(KindTexts[3])};
+    return texts[int(kind)];
 }
 
-TestKind testKindFromText(const QString &text)
+std::optional<TestKind> testKindFromText(const QString &text)
 {
-    for (const TestKind kind : TestKinds)
+    for (const TestKind kind :
+         {TestKind::None, TestKind::AnnualTest, TestKind::ShoreBasedMaintenance, TestKind::Other})
         if (text == testKindText(kind))
             return kind;
-    return TestKind::None;
+    return std::nullopt;
 }
 
 QString answerText(Answer answer)
@@ -85,6 +89,17 @@ const Check *checkOfKey(const QString &key)
 int checkNumber(const Check *check)
 {
     return int(check - std::begin(Checks)) + 1;
+}
+
+const QString &checkKey(const Check *check)
+{
+    static const QList<QString> keys = [] {
+        QList<QString> list;
+        for (const Check &c : Checks)
+            list << QLatin1String(c.key);
+        return list;
+    }();
+    return keys[checkNumber(check) - 1];
 }
 
 void TestRecordSheet::setAnswer(const QString &key, Answer answer)

@@ -7,13 +7,16 @@
 #include <QMap>
 #include <QString>
 
+#include <optional>
+
 // The kind of test, which chooses the checks.
 enum class TestKind { None, AnnualTest, ShoreBasedMaintenance, Other };
 
 // "Annual test (MSC.1/Circ.1040)", "Shore-based maintenance (MSC/Circ.1039)",
-// "Other"; empty for none. The texts are also the kinds' names in storage.
+// "Other"; empty for none. The texts are also the kinds' names in storage:
+// none for a text that names no kind.
 QString testKindText(TestKind kind);
-TestKind testKindFromText(const QString &text);
+std::optional<TestKind> testKindFromText(const QString &text);
 inline constexpr TestKind TestKinds[] = {TestKind::AnnualTest, TestKind::ShoreBasedMaintenance,
                                          TestKind::Other};
 
@@ -39,6 +42,8 @@ QList<const Check *> checksOf(TestKind kind);
 const Check *checkOfKey(const QString &key);
 // The number of a check in the list of every check, from 1.
 int checkNumber(const Check *check);
+// Its key as a text, made once: the answers are looked up by it.
+const QString &checkKey(const Check *check);
 
 // Keys of the checks the program judges as well.
 namespace CheckKey {

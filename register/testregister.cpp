@@ -4,6 +4,7 @@
 #include "filesync.h"
 #include "isotime.h"
 #include "reportfile.h"
+#include "sheetresult.h"
 #include "testfields.h"
 #include "verdicts.h"
 
@@ -58,8 +59,15 @@ int columnOf(QString TestRecord::*measured)
 const int ColumnCount = TestFields::all().size();
 const int HexMessageColumn = columnOf(&TestRecord::hexMessage);
 const int TimeColumn = columnOf(TestField::Time);
-// A register written before the measurement's moment was kept lacks the last column.
-const int OlderColumnCount = ColumnCount - 1;
+// Registers of earlier versions end before the measurement's moment, or
+// before the test record.
+const int OldestColumnCount = columnOf(TestField::MeasuredAt);
+const int OlderColumnCount = columnOf(TestField::KindOfTest);
+
+bool isColumnCount(qsizetype count)
+{
+    return count == ColumnCount || count == OlderColumnCount || count == OldestColumnCount;
+}
 
 bool isPlainNumber(const QString &value)
 {
@@ -131,7 +139,18 @@ bool toRecord(QStringList &f, TestRecord &record, QString &error)
         switch (field.kind) {
         case TestField::Typed:
         case TestField::Measured:
+        case TestField::Ship:
+        case TestField::Remarks:
             field.text(record) = f[c];
+            break;
+        case TestField::KindOfTest:
+        case TestField::CheckAnswer:
+            if (!field.setValue(record, f[c])) {
+                error = columnError(c, field.kind == TestField::KindOfTest
+                                           ? QStringLiteral("not a kind of test")
+                                           : QStringLiteral("not Yes, No or N/A"));
+                return false;
+            }
             break;
         case TestField::Time:
             record.time = QDateTime::fromString(f[c], Qt::ISODate);
@@ -160,6 +179,7 @@ bool toRecord(QStringList &f, TestRecord &record, QString &error)
         case TestField::FrequencyVerdict:
         case TestField::Distress:
         case TestField::ReportFile:
+        case TestField::Result:
             break;
         }
     }
@@ -274,6 +294,7 @@ bool isDerived(qsizetype column, const Reader &reader)
     case TestField::BeaconId:
     case TestField::FrequencyVerdict:
     case TestField::Distress:
+    case TestField::Result:
         return true;
     case TestField::ReportFile:
         return !reader.signs.saved();
@@ -310,7 +331,7 @@ void checkRow(Reader &reader)
     if (!reader.headerRead) {
         reader.headerRead = true;
         const QStringList titles = header();
-        if (reader.row != titles && reader.row != titles.mid(0, OlderColumnCount))
+        if (!isColumnCount(reader.row.size()) || reader.row != titles.mid(0, reader.row.size()))
             reader.fatal = notTheHeader(reader.rowLine);
         return;
     }
@@ -319,12 +340,12 @@ void checkRow(Reader &reader)
     const qsizetype fields = reader.row.size();
     if (reader.notUtf8)
         reader.skip(reader.rowLine, QStringLiteral("not UTF-8 text"));
-    else if (fields != ColumnCount && fields != OlderColumnCount)
+    else if (!isColumnCount(fields))
         reader.skip(reader.rowLine,
                     QStringLiteral("%1 %2, where a test has %3")
                         .arg(fields)
                         .arg(fields == 1 ? QStringLiteral("field") : QStringLiteral("fields"))
-                        .arg(fields < OlderColumnCount ? OlderColumnCount : ColumnCount));
+                        .arg(fields < OldestColumnCount ? OldestColumnCount : ColumnCount));
     else if (!toRecord(reader.row, record, error))
         reader.skip(reader.rowLine, error);
     else {
@@ -479,7 +500,16 @@ QStringList fields(const TestRecord &r)
         switch (f.kind) {
         case TestField::Typed:
         case TestField::Measured:
+        case TestField::Ship:
+        case TestField::Remarks:
             texts.append(f.text(r));
+            break;
+        case TestField::KindOfTest:
+        case TestField::CheckAnswer:
+            texts.append(f.value(r));
+            break;
+        case TestField::Result:
+            texts.append(sheetResultText(r));
             break;
         case TestField::Time:
             texts.append(isoTime(r.time));

@@ -22,8 +22,9 @@ inline constexpr char FileName[] = "test-register.csv";
 QString path(const QString &folder);
 
 // The column titles, and a test's fields in the same order. The verdicts,
-// the beacon ID and the report's file name are written for whoever reads the
-// register in a spreadsheet; reading back works them out anew.
+// the beacon ID, the report's file name and the test record's result are
+// written for whoever reads the register in a spreadsheet; reading back works
+// them out anew.
 QStringList header();
 QStringList fields(const TestRecord &record);
 

@@ -5,15 +5,15 @@
 
 #include <QFileInfo>
 
-bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier)
+bool fillEmptyFields(TestRecord &form, const TestRecord &earlier)
 {
     bool filled = false;
     for (const TestField &f : TestFields::all()) {
         if (!f.has(TestField::KeptNextYear))
             continue;
-        QString &field = form.*f.typed;
-        if (field.isEmpty() && !(earlier.*f.typed).isEmpty()) {
-            field = earlier.*f.typed;
+        QString &field = f.text(form);
+        if (field.isEmpty() && !f.text(earlier).isEmpty()) {
+            field = f.text(earlier);
             filled = true;
         }
     }
@@ -36,11 +36,11 @@ Result<std::optional<StoredTest>> latestOfBeacon(const QString &historyPath,
     return history.latest(beaconId);
 }
 
-Recall recallFrom(const Result<std::optional<StoredTest>> &found, BeaconFields &form)
+Recall recallFrom(const Result<std::optional<StoredTest>> &found, TestRecord &form)
 {
     if (!found)
         return {QString(), QStringLiteral("Test history cannot be read: ") + found.reason()};
-    if (!*found || !fillEmptyFields(form, (*found)->record.beacon))
+    if (!*found || !fillEmptyFields(form, (*found)->record))
         return {};
     return {
         QStringLiteral("Beacon known from the test of %1: fields filled in, check the expiry dates")
@@ -48,7 +48,7 @@ Recall recallFrom(const Result<std::optional<StoredTest>> &found, BeaconFields &
         QString()};
 }
 
-Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form)
+Recall recallBeacon(const QString &historyPath, const QString &hexMessage, TestRecord &form)
 {
     return recallFrom(latestOfBeacon(historyPath, hexMessage), form);
 }

@@ -13,8 +13,10 @@
 // 15-hex ID through the database's index.
 
 // Fills the empty fields of form that stay with a beacon from year to year
-// (never company or tester) from an earlier test's. True when any was filled.
-bool fillEmptyFields(BeaconFields &form, const BeaconFields &earlier);
+// (never company or tester; the ship's identity and the label's ID, never the
+// kind, the answers or the remarks) from an earlier test's. True when any was
+// filled.
+bool fillEmptyFields(TestRecord &form, const TestRecord &earlier);
 
 // The latest test of the message's beacon in the history at historyPath;
 // none for a message without an ID, a history not made yet or a beacon
@@ -32,11 +34,12 @@ struct Recall
     QString error;
 };
 
-// Fills form's empty beacon fields from what the look-up found, and says so.
-// Nothing to say, and form as it was, when it found none or filled nothing.
-Recall recallFrom(const Result<std::optional<StoredTest>> &found, BeaconFields &form);
+// Fills form's empty beacon and ship fields from what the look-up found, and
+// says so. Nothing to say, and form as it was, when it found none or filled
+// nothing.
+Recall recallFrom(const Result<std::optional<StoredTest>> &found, TestRecord &form);
 
 // Both in a row.
-Recall recallBeacon(const QString &historyPath, const QString &hexMessage, BeaconFields &form);
+Recall recallBeacon(const QString &historyPath, const QString &hexMessage, TestRecord &form);
 
 #endif // BEACONHISTORY_H

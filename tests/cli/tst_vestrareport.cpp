@@ -31,11 +31,12 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("output"); // standard output, else error, a line each
         const QString listed = "%1 2026-03-%2 %3 ACME EB-5 7/7 %4 Message from EPIRB received OK "
-                               "Replace VESTRA battery 2029-03 2026-11";
-        const QString one = listed.arg("1", "01", "27843C4802FFBFF", "MS Fjordlys"),
-                      two = listed.arg("2", "04", "A79D23456789ABC", "Line break"),
-                      three = listed.arg("3", "09", "27843C4802FFBFF", "MS Fjordlys"),
-                      four = listed.arg("4", "05", "27843C4802FFBFF", "MS Fjordlys");
+                               "Replace VESTRA battery 2029-03 2026-11%5 316 (Canada)";
+        const QString one = listed.arg("1", "01", "27843C4802FFBFF", "MS Fjordlys", ""),
+                      two = listed.arg("2", "04", "A79D23456789ABC", "Line break",
+                                       " Annual test (MSC.1/Circ.1040) Not passed"),
+                      three = listed.arg("3", "09", "27843C4802FFBFF", "MS Fjordlys", ""),
+                      four = listed.arg("4", "05", "27843C4802FFBFF", "MS Fjordlys", "");
         const QStringList latest{"reprint", "--beacon", "27843c4802ffbff"};
         const QString reprinted = QDir::toNativeSeparators("%2/ACME EB-5 77 2026-03-%1.pdf");
         // clang-format off
@@ -73,6 +74,7 @@ private slots:
         QTemporaryDir dir(home.filePath("v-XXXXXX"));
         TestRecord nordkapp = sample(OtherHex, 4);
         nordkapp.beacon.vesselName = "Line\nbreak";
+        nordkapp.sheet.kind = TestKind::AnnualTest;
         const QString path =
             makeHistory(dir.path(), {sample(Hex, 1), nordkapp, sample(Hex, 9), sample(Hex, 5)});
         if (QTest::currentDataTag() == QLatin1String("later schema")) {

@@ -1,8 +1,10 @@
+#include "listing.h"
 #include "reportcheck.h"
 #include "testhistory.h"
 
 #include <QLoggingCategory>
 #include <QTest>
+#include <QThread>
 
 using namespace ReportCheck;
 
@@ -44,6 +46,40 @@ QProcess *startWriter(const QString &path, int count, QObject *parent)
     writer->start(QCoreApplication::applicationFilePath(),
                   {"--write", path, QString::number(count)});
     return writer;
+}
+
+const QString Awkward = "Kari \"K\" O'Hara\n\tSjø";
+
+// A history of schema 1 in folder with Awkward values, and test 1 stored
+// twice in one second, its second record on vessel "second"; its path.
+QString schemaOneHistory(const QString &folder)
+{
+    TestRecord first = sample(), second = sample(OtherHex);
+    first.beacon.testedBy = second.beacon.manufacturer = Awkward;
+    const QString path = makeHistory(folder, {first, second});
+    runSql(path, SchemaOne + QStringList{"CREATE TABLE c AS SELECT * FROM tests WHERE number = 1",
+                                         "UPDATE c SET number = NULL, utc = utc + 900, vessel = "
+                                         "'second'",
+                                         "INSERT INTO tests SELECT * FROM c", "DROP TABLE c"});
+    return path;
+}
+
+// The child's side of the killed upgrade: it stops where the upgrade is
+// about to commit, and says so, for the test to kill it there.
+int bringUp(const QString &path)
+{
+    // The history's diagnostic lines on, whatever the environment says.
+    qunsetenv("QT_LOGGING_RULES");
+    qunsetenv("QT_LOGGING_CONF");
+    QLoggingCategory::setFilterRules("vestra.history.debug=true");
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
+        if (message.endsWith("committing")) {
+            std::printf("kill point\n");
+            std::fflush(stdout);
+            QThread::sleep(60);
+        }
+    });
+    return TestHistory(path).open() ? 0 : 1;
 }
 
 QString integrity(const TestHistory &history)
@@ -138,25 +174,71 @@ private slots:
         QCOMPARE(contents(path), before);
     }
 
-    // Schema 1's tests stored twice in one second (a double-click, a register
-    // imported twice) become one, under the first number, with the latest record.
+    // What a history of schema 1 could hold: quotes, line breaks, tabs, a test
+    // stored twice in one second (a double-click, a register imported twice).
+    // Killed as it is about to commit, the upgrade leaves the history as it
+    // was, its copy beside it; the next opening brings it up whole, the test
+    // stored twice under its first number with its latest record, and keeps
+    // that copy as it is.
     void schemaOneBroughtUp()
     {
         QTemporaryDir dir(home.filePath("u-XXXXXX"));
-        const QString path = TestHistory::path(dir.path());
-        QVERIFY(TestHistory(path).add(sample()));
-        QVERIFY(TestHistory(path).add(sample(OtherHex)));
-        QVERIFY(runSql(
-            path, SchemaOne +
-                      QStringList{"CREATE TABLE c AS SELECT * FROM tests WHERE number = 1",
-                                  "UPDATE c SET number = NULL, utc = utc + 900, vessel = 'second'",
-                                  "INSERT INTO tests SELECT * FROM c", "DROP TABLE c"}));
+        const QString path = schemaOneHistory(dir.path()), copy = path + ".schema-1";
+        const QByteArray before = contents(path);
+        const QString everything = "SELECT * FROM tests ORDER BY number";
+        const QStringList held = sqlValues(path, everything);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--bring-up", path});
+        QVERIFY2(child.waitForReadyRead(30000), child.readAllStandardError().constData());
+        QCOMPARE(child.readLine(), "kill point\n");
+        child.kill();
+        QVERIFY(child.waitForFinished(10000));
+        QVERIFY(QFile::exists(path + "-journal"));             // a transaction under way
+        QVERIFY(runSql(path, {"SELECT count(*) FROM tests"})); // which another reader rolls back
+        QCOMPARE(contents(path), before);
+        // Beside it, schema 1 with every test as it was.
+        const QByteArray copied = contents(copy);
+        QCOMPARE(sqlValues(copy, everything), held);
+        QCOMPARE(sqlValues(copy, "PRAGMA user_version"), QStringList{"1"});
+
         TestHistory history(path);
         QCOMPARE(history.open().reason(), QString());
+        QCOMPARE(contents(copy), copied);
         QCOMPARE(valueOf(history.count()), 2);
-        QCOMPARE(valueOf(history.test(1)).record.beacon.vesselName, "second");
+        const TestRecord first = valueOf(history.test(1)).record;
+        QCOMPARE(first.beacon.vesselName, "second");
+        QCOMPARE(first.beacon.testedBy, Awkward);
+        QCOMPARE(valueOf(history.test(2)).record.beacon.manufacturer, Awkward);
+        QCOMPARE(first.sheet, TestRecordSheet());
         QCOMPARE(valueOf(history.test(3)).number, 0);
         QCOMPARE(valueOf(history.add(sample(Hex, 2))), 4);
+    }
+
+    // The next SBM counts from a beacon's last maintenance recorded without an
+    // SBM date (the first beacon's), none from one recorded with it.
+    void dueAfterMaintenance()
+    {
+        QTemporaryDir dir(home.filePath("m-XXXXXX"));
+        QList<TestRecord> tests;
+        for (const auto &[day, hex] : {std::pair{"2021-06-02", Hex},
+                                       {"2022-05-01", Hex},
+                                       {"2021-06-03", OtherHex},
+                                       {"2026-08-01", Hex},
+                                       {"2026-08-02", OtherHex}}) {
+            tests << sampleAt(at(qPrintable(day + QString("T09:00:00"))), hex);
+            tests.last().sheet.kind =
+                tests.size() < 4 ? TestKind::ShoreBasedMaintenance : TestKind::AnnualTest;
+            tests.last().beacon.sbmDueDate = tests.last().beacon.hydrostaticReleaseExpiry = "";
+        }
+        tests[2].beacon.sbmDueDate = "2031-01";
+        TestHistory history(makeHistory(dir.path(), tests));
+        QVERIFY(history.open());
+        const Result<QList<DueItem>> items = Listing::dueItems(history);
+        QVERIFY2(items, qPrintable(items.reason()));
+        QCOMPARE(items->value(0).due, QDate(2027, 5, 1));
+        QCOMPARE(items->value(0).whatText(), "SBM");
+        QCOMPARE(items->value(1).due, QDate(2027, 8, 2));
+        QCOMPARE(items->value(1).whatText(), "Annual test");
     }
 
     // Deleted by another program, the newest test's number is not handed out again.
@@ -189,6 +271,8 @@ int main(int argc, char *argv[])
 {
     if (argc == 4 && qstrcmp(argv[1], "--write") == 0)
         return writeTests(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+    if (argc == 3 && qstrcmp(argv[1], "--bring-up") == 0)
+        return bringUp(QString::fromLocal8Bit(argv[2]));
     QGuiApplication app(argc, argv);
     tst_TestHistory test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -34,7 +34,9 @@ private slots:
 
     void dueRules_data()
     {
-        QTest::addColumn<QStringList>("dates"); // last test, battery, hydrostatic, SBM
+        // Last test, battery, hydrostatic, SBM; and the day of the last
+        // shore-based maintenance recorded without an SBM date, if any.
+        QTest::addColumn<QStringList>("dates");
         QTest::addColumn<QDate>("due");
         QTest::addColumn<QString>("what");
         QTest::addColumn<bool>("standsOut"); // on 2026-05-01, 60 days ahead
@@ -48,6 +50,7 @@ private slots:
             {"tie: annual test first", {"2026-01-10", "2027-01-10", "", ""}, {2027, 1, 10}, "Annual test", false},
             {"horizon's last day", {"2025-06-30", "", "", ""}, {2026, 6, 30}, "Annual test", true},
             {"day after the horizon", {"2025-07-01", "", "", ""}, {2026, 7, 1}, "Annual test", false},
+            {"typed SBM date wins", {"2026-04-01", "", "", "2027-09", "2021-06-02"}, {2027, 4, 1}, "Annual test", false},
         };
         // clang-format on
         for (const auto &r : rows)
@@ -59,12 +62,12 @@ private slots:
         QFETCH(QDate, due);
         QFETCH(QString, what);
         QFETCH(bool, standsOut);
-        StoredTest test{1, {}, {}};
+        StoredTest test;
         test.record.time = QDateTime(QDate::fromString(dates[0], Qt::ISODate), QTime(9, 0));
         test.record.beacon.batteryExpiry = dates[1];
         test.record.beacon.hydrostaticReleaseExpiry = dates[2];
         test.record.beacon.sbmDueDate = dates[3];
-        const DueItem item = dueItem(test);
+        const DueItem item = dueItem(test, QDate::fromString(dates.value(4), Qt::ISODate));
         QCOMPARE(item.due, due);
         QCOMPARE(item.whatText(), what);
         QCOMPARE(::standsOut(item.due, QDate(2026, 5, 1), DueHorizonDays), standsOut);

@@ -1,3 +1,4 @@
+#include "listing.h"
 #include "reportcheck.h"
 #include "simulator.h"
 #include "windowdriver.h"
@@ -7,8 +8,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 
 using namespace ReportCheck;
 using namespace WindowDriver;
@@ -31,8 +34,9 @@ QStringList words(const QString &page)
 
 } // namespace
 
-// The technician's road: an exchange, the record filled in by keyboard, the
-// ship's MMSI of another flag and then its own, a report after each.
+// The technician's road: an exchange, the record filled in by keyboard with
+// the ship's MMSI of another flag, a report; the next exchange with the ship's
+// own, a report; then both tests in the history window, and their reprints.
 class tst_TestRecordWindow : public QObject
 {
     Q_OBJECT
@@ -42,14 +46,17 @@ class tst_TestRecordWindow : public QObject
     std::unique_ptr<MainWindow> window;
     QWidget *record = nullptr;
     QString pdf;
-    QStringList plainPage, firstPage, notPassedPage, passedPage; // as pdftotext reads them
-    QString pageCount, resultAfterExchange;
-    QStringList logAfterTyping, logAfterExchange, logAfterFix;
+    QList<QUrl> opened;
+    // As pdftotext reads them: the first page without the record, both pages
+    // of each test's report and of its reprint, the newest test first.
+    QStringList plainPage;
+    QList<QStringList> reports, reprints;
+    QString resultAfterExchange;
+    QStringList logAfterTyping, logAfterExchange, results;
 
-    QString page(int number)
+    QStringList pages(const QString &file)
     {
-        return poppler({"pdftotext", "-f", QString::number(number), "-l", QString::number(number),
-                        "-layout", pdf, "-"});
+        return words(poppler({"pdftotext", "-layout", file, "-"}));
     }
     void makeReport()
     {
@@ -63,9 +70,17 @@ class tst_TestRecordWindow : public QObject
         QTest::keyClicks(edit, text);
         QTest::keyClick(edit, Qt::Key_Return);
     }
+    void answerAll()
+    {
+        auto *checks = record->findChild<QTableWidget *>("checksView");
+        checks->setFocus();
+        checks->setCurrentCell(0, 0);
+        for (int i = 0; i < checks->rowCount(); ++i)
+            QTest::keyClick(checks, Qt::Key_Y);
+    }
 
 public slots:
-    void open(const QUrl &) {}
+    void open(const QUrl &url) { opened << url; }
 
 private slots:
     void initTestCase()
@@ -78,6 +93,8 @@ private slots:
         QVERIFY(simulator->start());
         window = startWindow({home.filePath("port")});
         QVERIFY(requestData(window.get()));
+        // A measurement is known by its second: the next one comes a second later.
+        const qint64 measured = QDateTime::currentSecsSinceEpoch();
         for (const auto &[field, text] : {std::pair{"lineEdit_2", "ACME"},
                                           {"lineEdit_7", "EB-5"},
                                           {"lineEdit_5", "77"},
@@ -86,7 +103,7 @@ private slots:
             window->findChild<QLineEdit *>(field)->setText(text);
         pdf = home.filePath("Documents/VESTRA_Reports/ACME EB-5 77.pdf");
         makeReport();
-        plainPage = words(page(1));
+        plainPage = pages(pdf);
 
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -99,25 +116,35 @@ private slots:
         type("labelIdEdit", "27843C4802FFBFF");
         type("imoEdit", "9074729");
         logAfterTyping = statusLines(window.get());
-        auto *checks = record->findChild<QTableWidget *>("checksView");
-        checks->setFocus();
-        for (int i = 0; i < checks->rowCount(); ++i)
-            QTest::keyClick(checks, Qt::Key_Y);
+        answerAll();
         makeReport();
-        pageCount = poppler({"pdfinfo", pdf}).section("Pages:", 1).section('\n', 0, 0).trimmed();
-        firstPage = words(page(1));
-        notPassedPage = words(page(2));
+        reports.prepend(pages(pdf));
 
-        type("mmsiEdit", "316123456");
-        makeReport();
-        passedPage = words(page(2));
-
-        type("mmsiEdit", "257123456");
+        QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > measured);
         QVERIFY(requestData(window.get()));
         logAfterExchange = statusLines(window.get());
         const auto *reasons = record->findChild<QListWidget *>("reasonsList");
         for (int row = 0; row < reasons->count(); ++row)
             resultAfterExchange += reasons->item(row)->text() + '\n';
+        type("mmsiEdit", "316123456");
+        answerAll();
+        makeReport();
+        reports.prepend(pages(pdf));
+
+        QTRY_VERIFY(statusLines(window.get()).contains("Test history: saved as test 2"));
+        QTest::mouseClick(widget<QToolButton>(window.get(), "historyButton"), Qt::LeftButton);
+        auto *view = window->findChild<QTableView *>("testsView");
+        QTRY_COMPARE(view->model()->rowCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            results << view->model()->index(row, Listing::ResultColumn).data().toString();
+            view->setCurrentIndex(view->model()->index(row, 0));
+            const qsizetype before = opened.size();
+            QTest::keyClick(view, Qt::Key_Return);
+            QTRY_COMPARE(opened.size(), before + 1);
+            reprints << pages(opened.last().toLocalFile());
+            reprints.last().removeIf(
+                [](const QString &line) { return line.startsWith("Reprinted"); });
+        }
     }
 
     void differenceSaidOnce()
@@ -129,27 +156,34 @@ private slots:
     // The first page stays as it was; the second says why the test failed.
     void secondPage()
     {
-        QCOMPARE(pageCount, "2");
-        plainPage.removeLast(); // the date line
-        firstPage.removeLast();
-        QCOMPARE(firstPage, plainPage);
-        QVERIFY(notPassedPage.contains("Annual test (MSC.1/Circ.1040)"));
-        QVERIFY(notPassedPage.contains("Not passed"));
-        QVERIFY(notPassedPage.contains(Differs));
-        QVERIFY(notPassedPage
-                    .filter(QRegularExpression("^6 Identity decoded .* No program "
-                                               "\\(technician: Yes\\)$"))
-                    .size() == 1);
-        QVERIFY(passedPage.contains("Passed"));
-        QVERIFY(!passedPage.contains("Not passed"));
+        const QStringList firstPage = reports.last().mid(0, plainPage.size() - 1);
+        QCOMPARE(firstPage, plainPage.mid(0, plainPage.size() - 1)); // the date line aside
+        const QStringList notPassed = reports.last(), passed = reports.first();
+        QVERIFY(notPassed.contains("Annual test (MSC.1/Circ.1040)"));
+        QVERIFY(notPassed.contains("Not passed"));
+        QVERIFY(notPassed.contains(Differs));
+        QCOMPARE(notPassed
+                     .filter(QRegularExpression("^6 Identity decoded .* No program "
+                                                "\\(technician: Yes\\)$"))
+                     .size(),
+                 1);
+        QVERIFY(passed.contains("Passed"));
+        QVERIFY(!passed.contains("Not passed"));
     }
 
-    // Said again after the exchange; the answers start empty, the ship stays.
+    // Said again after the exchange, the ship as it was; the answers start empty.
     void newExchange()
     {
-        QCOMPARE(logAfterExchange.count(Differs), 3);
+        QCOMPARE(logAfterExchange.count(Differs), 2);
         QVERIFY(resultAfterExchange.contains("Checks not answered: 1, 2, 3"));
-        QCOMPARE(record->findChild<QLineEdit *>("mmsiEdit")->text(), "257123456");
+    }
+
+    // The history keeps each test's record: its result listed, its reprint
+    // the report it made, the reprint's line aside.
+    void history()
+    {
+        QCOMPARE(results, QStringList({"Passed", "Not passed"}));
+        QCOMPARE(reprints, reports);
     }
 
     void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }

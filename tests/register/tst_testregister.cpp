@@ -11,8 +11,12 @@ using namespace ReportCheck;
 namespace {
 
 // A line as a spreadsheet writes it back: no quotes where none are needed.
-QByteArray plainLine(const QStringList &fields)
+QByteArray plainLine(QStringList fields)
 {
+    for (QString &f : fields) {
+        if (f.contains(QRegularExpression("[,\"\r\n]")))
+            f = '"' + f.replace("\"", "\"\"") + '"';
+    }
     return fields.join(',').toUtf8() + "\r\n";
 }
 
@@ -64,10 +68,14 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, cell);
         QTemporaryDir dir(home.filePath("t-XXXXXX"));
-        // Every field is quoted alike; these two stand at either end of the line.
+        // Every field is quoted alike; these stand at either end of the line.
         TestRecord record = sample();
         record.beacon.vesselName = record.beacon.testedBy = record.beacon.beaconSerialNo =
             record.beacon.batteryExpiry = record.rfLevel = value;
+        record.sheet = {TestKind::ShoreBasedMaintenance,
+                        {"257123456", value, "9074729", "27843C4802FFBFF"},
+                        {{"gnss", Answer::NotApplicable}, {"selfTest", Answer::No}},
+                        value};
         QVERIFY(TestRegister::append(dir.path(), sample(OtherHex)));
         QVERIFY(TestRegister::append(dir.path(), record));
         // After the byte-order mark.
@@ -75,6 +83,11 @@ private slots:
         QCOMPARE(rows.value(0), TestRegister::header());
         QCOMPARE(rows.value(2).value(1), cell);
         QCOMPARE(rows.value(2).value(22), cell);
+        auto cellOf = [&](const char *title) {
+            return rows.value(2).value(rows.value(0).indexOf(title));
+        };
+        QCOMPARE(cellOf("20 GNSS position checked, where it has a receiver"), "N/A");
+        QCOMPARE(rows.value(2).last(), cell); // the remarks
         // Into the history and back, directly and through an import of the register.
         TestHistory direct(dir.filePath("direct.sqlite")), imported(dir.filePath("i.sqlite"));
         QVERIFY(direct.add(record));
@@ -183,8 +196,9 @@ private slots:
         auto at = [](int n) { return "%1, line " + QString::number(n) + ": "; };
         const QString col = "column %1 (\"%2\"): ";
         const QByteArray other = TestRegister::csvLine(TestRegister::fields(sample(OtherHex)));
-        const QByteArray older =
-            "\xEF\xBB\xBF" + TestRegister::csvLine(TestRegister::header().mid(0, 25));
+        auto older = [](int columns) {
+            return "\xEF\xBB\xBF" + TestRegister::csvLine(TestRegister::header().mid(0, columns));
+        };
         const QByteArray cutShort = head + ok + ok.chopped(9) + "\r\n" + other;
         const QByteArray latin1 = head + QByteArray(ok).replace("Fjordlys", "Fj\xF8rdlys") + ok;
         // clang-format off
@@ -192,9 +206,12 @@ private slots:
             {"quote never closed", head + ok + ok.chopped(3), 1, {at(3) + "a quoted field is never closed"}},
             {"quote out of place", head + QByteArray(ok).replace(",\"ACME\",", ",AC\"ME,") + ok, 1, {at(2) + "a double quote out of place"}},
             {"line cut short, intact line after", cutShort, 2, {at(3) + "a quoted field runs on into line 4"}},
-            {"fields missing after a two-line field", head + line(1, "MS\nFjordlys") + TestRegister::csvLine(good.mid(2)), 1, {at(4) + "24 fields, where a test has 25"}},
-            {"field too many, CR line ends", QByteArray(head + ok + other + TestRegister::csvLine(good + QStringList{"x"})).replace("\r\n", "\r"), 2, {at(4) + "27 fields, where a test has 26"}},
-            {"a register from before the measurement's moment", older + TestRegister::csvLine(good.mid(0, 25)), 1, {}},
+            {"fields missing after a two-line field", head + line(1, "MS\nFjordlys") + TestRegister::csvLine(good.mid(2)), 1, {at(4) + "52 fields, where a test has 54"}},
+            {"field too many, CR line ends", QByteArray(head + ok + other + TestRegister::csvLine(good + QStringList{"x"})).replace("\r\n", "\r"), 2, {at(4) + "55 fields, where a test has 54"}},
+            {"a register from before the measurement's moment", older(25) + TestRegister::csvLine(good.mid(0, 25)), 1, {}},
+            {"a register from before the test record", older(26) + TestRegister::csvLine(good.mid(0, 26)), 1, {}},
+            {"unknown kind of test", head + line(26, "Annual"), 0, {at(2) + col.arg(27).arg("Kind of test") + "not a kind of test"}},
+            {"answer none of the three", head + line(32, "Maybe"), 0, {at(2) + col.arg(33).arg("1 Mounted where it can float free") + "not Yes, No or N/A"}},
             {"message fails its codes", head + line(11, QString(Hex).replace("A02", "A03")), 0, {at(2) + col.arg(12).arg("Hex message") + "the message fails its error-correcting codes"}},
             {"time over two lines", head + line(0, "2026-03-01\nT14:05:09") + ok, 1, {at(2) + col.arg(1).arg("Date and time") + "not a date and time"}},
             {"unknown target", head + line(12, "406.030 MHz"), 0, {at(2) + col.arg(13).arg("Target frequency") + "not a target frequency"}},

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -84,11 +85,43 @@ inline bool runSql(const QString &path, const QStringList &statements)
     return done;
 }
 
-// Turns a history back into one of schema 1, as the first version made it:
-// no identity.
-inline const QStringList SchemaOne{
-    "DROP INDEX tests_by_identity", "ALTER TABLE tests DROP COLUMN measured",
-    "ALTER TABLE tests DROP COLUMN measured_offset", "PRAGMA user_version = 1"};
+// Every value of every row a query reads from the database at path, as
+// another program reads it; none when it cannot.
+inline QStringList sqlValues(const QString &path, const QString &query)
+{
+    QStringList values;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "values");
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        for (db.open(), q.exec(query); q.next();) {
+            for (int c = 0; c < q.record().count(); ++c)
+                values << q.value(c).toString();
+        }
+    }
+    QSqlDatabase::removeDatabase("values");
+    return values;
+}
+
+// Turns a history into one of schema 1, as the first version made it: no
+// identity, no test record.
+inline const QStringList SchemaOne = [] {
+    const QString texts = "vessel, manufacturer, model, serial, bracket_type, bracket_serial, "
+                          "battery_expiry, hydrostatic_expiry, sbm_due, company, tested_by, "
+                          "hex_message, frequency, rf_level, calibration_due, status_reading, "
+                          "instrument_serial, status_verdict, program_version";
+    return QStringList{
+        "ALTER TABLE tests RENAME TO later",
+        "CREATE TABLE tests (number INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT "
+        "NOT NULL, utc INTEGER NOT NULL, utc_offset INTEGER NOT NULL, beacon_id "
+        "TEXT NOT NULL, target TEXT NOT NULL, " +
+            QString(texts).replace(",", " TEXT NOT NULL,") + " TEXT NOT NULL)",
+        "INSERT INTO tests SELECT number, time, utc, utc_offset, beacon_id, target, " + texts +
+            " FROM later",
+        "DROP TABLE later",
+        "CREATE INDEX tests_by_beacon ON tests (beacon_id, utc, number)",
+        "PRAGMA user_version = 1"};
+}();
 
 // Holds the history at path as another program's open transaction does
 // (an SQLite browser with an edit not yet saved), while it lives.

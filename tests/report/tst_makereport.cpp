@@ -292,7 +292,8 @@ private slots:
     }
 
     // Ctrl+H, the keyboard in the filter, test 1 found by its vessel typed in
-    // capitals, and Enter on it: the reprint vestra-report makes, in Reprints.
+    // capitals, and Enter on it: its reprint, in Reprints (what it holds, the
+    // test record's road reads).
     void historyWindow()
     {
         auto openHistory = [this] {
@@ -315,11 +316,6 @@ private slots:
         const QString path = opened[0].toLocalFile();
         QCOMPARE(QFileInfo(path).path(), home.filePath("Documents/VESTRA_Reports/Reprints"));
         QCOMPARE(WindowDriver::statusLines(window.get()).value(0), "Saving reprint: " + path);
-        QStringList viaWindow = words(poppler({"pdftotext", "-layout", path, "-"}));
-        QStringList viaTool = words(reprintText);
-        viaWindow.removeIf([](const QString &l) { return l.contains(ReprintLine); });
-        viaTool.removeIf([](const QString &l) { return l.contains(ReprintLine); });
-        QCOMPARE(viaWindow, viaTool);
         // Opened again, the keyboard is back in the filter, wherever it was left.
         view->setFocus();
         history->close();

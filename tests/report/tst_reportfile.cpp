@@ -224,23 +224,30 @@ private slots:
         TestRecord earlier = sample(stored, 1), latest = sample(stored, 2);
         earlier.beacon.bracketType = "from the earlier test";
         latest.beacon.bracketType.clear();
+        latest.sheet = {TestKind::Other,
+                        {"257123456", "LAJK3", "9074729", "27843C4802FFBFF"},
+                        {{"selfTest", Answer::Yes}},
+                        "remarks"};
         const QString path = stored.isEmpty() ? write(TestHistory::path(dir.path()), "CSV, not SQL")
                                               : makeHistory(dir.path(), {latest, earlier});
-        // Typed in already: kept. Company and tester are never filled.
-        BeaconFields form, expected = latest.beacon;
-        form.model = expected.model = "typed";
-        expected.companyName = expected.testedBy = QString();
-        const BeaconFields before = form;
+        // Typed in already: kept. Company and tester, the kind of test, the
+        // answers and the remarks are never filled; the ship and the label are.
+        TestRecord form, expected;
+        expected.beacon = latest.beacon;
+        expected.sheet.ship = latest.sheet.ship;
+        form.beacon.model = expected.beacon.model = "typed";
+        form.sheet.ship.callSign = expected.sheet.ship.callSign = "typed";
+        expected.beacon.companyName = expected.beacon.testedBy = QString();
+        const TestRecord before = form;
         const Recall recall = recallBeacon(path, received, form);
         QCOMPARE(recall.error.isEmpty() ? recall.statusLine : recall.error,
                  QString(said).replace("%1", QDir::toNativeSeparators(path)));
-        auto texts = [](const BeaconFields &b) {
-            TestRecord r;
-            r.beacon = b;
-            return TestRegister::fields(r).mid(1, 9);
+        // The register's columns of the typed fields and of the test record.
+        auto texts = [](const TestRecord &r) {
+            const QStringList f = TestRegister::fields(r);
+            return f.mid(1, 9) + f.mid(21, 2) + f.mid(26);
         };
         QCOMPARE(texts(form), texts(said.startsWith("Beacon known") ? expected : before));
-        QCOMPARE(form.companyName + form.testedBy, QString());
     }
 
     // Never two reprints of one name: as much of the moment as sets a test
