@@ -12,11 +12,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
+#include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
-#include <QTemporaryFile>
 
 Q_LOGGING_CATEGORY(lcHistory, "vestra.history")
 
@@ -579,23 +580,29 @@ Result<QString> TestHistory::keepCopy() const
                           .arg(version));
     };
     // Empty, which VACUUM INTO takes, and closed, so that SQLite can open it.
-    QTemporaryFile part(copy + QStringLiteral(".XXXXXX"));
-    if (!part.open())
+    // A plain file, not a QTemporaryFile: Windows will not rename a file
+    // that one still has a hold on.
+    QFile part(copy +
+               QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 0, 36));
+    if (!part.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return notMade(part.errorString());
     part.close();
+    bool renamed = false;
+    const auto dropPart = qScopeGuard([&] {
+        if (!renamed)
+            part.remove();
+    });
     q.prepare(QStringLiteral("VACUUM INTO ?"));
     q.addBindValue(part.fileName());
     if (!q.exec())
         return notMade(q.lastError().databaseText());
-    QFile file(part.fileName());
-    if (!file.open(QIODevice::ReadWrite) || !FileSync::sync(file))
-        return notMade(file.errorString());
-    file.close();
-    // Open to whoever may open the history, where a temporary file is not.
-    file.setPermissions(QFileInfo(m_path).permissions());
-    if (!file.rename(copy))
-        return QFileInfo::exists(copy) ? Result<QString>(QString()) : notMade(file.errorString());
-    part.setAutoRemove(false);
+    if (!part.open(QIODevice::ReadWrite) || !FileSync::sync(part))
+        return notMade(part.errorString());
+    part.close();
+    // Open to whoever may open the history, where a new file may not be.
+    part.setPermissions(QFileInfo(m_path).permissions());
+    if (!(renamed = part.rename(copy)))
+        return QFileInfo::exists(copy) ? Result<QString>(QString()) : notMade(part.errorString());
     FileSync::syncFolder(QFileInfo(m_path).absolutePath());
     qCDebug(lcHistory).noquote() << "Schema" << version << "kept as"
                                  << QDir::toNativeSeparators(copy);
