@@ -21,8 +21,13 @@ QString isoDate(const QDate &date)
 
 QString isoTime(const QDateTime &time)
 {
+    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) + utcOffsetText(time);
+}
+
+QString utcOffsetText(const QDateTime &time, QChar separator)
+{
     const int seconds = time.offsetFromUtc();
     const int minutes = qAbs(seconds) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")) +
-           QString::asprintf("%c%02d:%02d", seconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return QString::asprintf("%c%02d%c%02d", seconds < 0 ? '-' : '+', minutes / 60,
+                             separator.toLatin1(), minutes % 60);
 }

@@ -12,5 +12,8 @@
 QString isoDate(const QDate &date);
 // 2026-03-01T14:05:09+01:00: local time with its offset from UTC.
 QString isoTime(const QDateTime &time);
+// The moment's offset from UTC, +01:00; a file name takes another separator
+// than the colon, which Windows refuses there.
+QString utcOffsetText(const QDateTime &time, QChar separator = u':');
 
 #endif // ISOTIME_H

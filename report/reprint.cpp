@@ -16,13 +16,8 @@ QString reprintFileName(const StoredTest &test, ReprintNaming naming)
     // Dots in the time, as no system refuses them in a name.
     if (naming != ReprintNaming::Day)
         suffix += u' ' + r.time.toString(QStringLiteral("HH.mm.ss"));
-    if (naming == ReprintNaming::Offset || naming == ReprintNaming::Number) {
-        const int minutes = r.time.offsetFromUtc() / 60;
-        suffix += QStringLiteral("%1%2.%3")
-                      .arg(minutes < 0 ? QLatin1String("-") : QLatin1String("+"))
-                      .arg(qAbs(minutes) / 60, 2, 10, QLatin1Char('0'))
-                      .arg(qAbs(minutes) % 60, 2, 10, QLatin1Char('0'));
-    }
+    if (naming == ReprintNaming::Offset || naming == ReprintNaming::Number)
+        suffix += utcOffsetText(r.time, u'.');
     if (naming == ReprintNaming::Number)
         suffix += QStringLiteral(" test %1").arg(test.number);
     // A blank typed first would hide the file at the top of a listing.
