@@ -1,5 +1,6 @@
 #include "diagnosticlog.h"
 #include "mainwindow.h"
+#include "programnames.h"
 #include "vestraversion.h"
 
 #include <QApplication>
@@ -13,9 +14,9 @@ namespace {
 
 void setApplicationNames()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Halvik"));
+    QCoreApplication::setOrganizationName(QLatin1String(OrganisationName));
     QCoreApplication::setOrganizationDomain(QStringLiteral("halvik.no"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kova VESTRA"));
+    QCoreApplication::setApplicationName(QLatin1String(ApplicationName));
     QCoreApplication::setApplicationVersion(QStringLiteral(VESTRA_VERSION));
 }
 

@@ -1,6 +1,7 @@
 #include "keptaside.h"
 
 #include "filesync.h"
+#include "programnames.h"
 #include "testregister.h"
 
 #include <QDir>
@@ -35,7 +36,10 @@ QString folder()
     // The window program's names: another program (vestra-report) finds the
     // same folder under its own.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return data.isEmpty() ? QString() : data + QStringLiteral("/Halvik/Kova VESTRA/kept-aside");
+    return data.isEmpty()
+               ? QString()
+               : QStringLiteral("%1/%2/%3/kept-aside")
+                     .arg(data, QLatin1String(OrganisationName), QLatin1String(ApplicationName));
 }
 
 Done keep(const QString &folder, const TestRecord &record)
